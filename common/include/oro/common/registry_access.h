@@ -1,0 +1,94 @@
+// Registry functions over full key paths ("HKEY_LOCAL_MACHINE\\SOFTWARE\\...").
+// Each operation opens the key, does one thing and reports any failure by
+// throwing RegistryException with a readable message.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "oro/platform/registry_store.h"
+#include "oro/platform/system_info.h"
+
+namespace oro::common {
+
+// One wide message; thrown by value, caught by reference.
+class RegistryException {
+ public:
+  explicit RegistryException(std::wstring message) : message_(std::move(message)) {}
+  const std::wstring& Message() const { return message_; }
+
+ private:
+  std::wstring message_;
+};
+
+struct Guid {
+  std::uint32_t data1 = 0;
+  std::uint16_t data2 = 0;
+  std::uint16_t data3 = 0;
+  std::uint8_t data4[8] = {};
+};
+
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in upper case.
+std::wstring GuidToString(const Guid& guid);
+
+// Well-known NT-authority accounts by relative identifier.
+namespace rid {
+constexpr std::uint32_t kLocalSystem = 18;
+constexpr std::uint32_t kLocalService = 19;
+constexpr std::uint32_t kNetworkService = 20;
+}  // namespace rid
+
+class RegistryAccess {
+ public:
+  // system may be null: the OS version then counts as unknown (0).
+  explicit RegistryAccess(platform::RegistryStore& store, platform::SystemInfo* system = nullptr);
+
+  std::wstring ReadString(const std::wstring& key, const std::wstring& name);
+  std::uint32_t ReadDword(const std::wstring& key, const std::wstring& name);
+  std::vector<std::wstring> ReadMultiString(const std::wstring& key, const std::wstring& name);
+  std::vector<std::uint8_t> ReadBinary(const std::wstring& key, const std::wstring& name);
+  // Reads at most `size` bytes into `buffer`; a longer stored value is cut to
+  // the buffer. Returns the number of bytes written into the buffer.
+  std::size_t ReadBinaryInto(const std::wstring& key, const std::wstring& name, void* buffer, std::size_t size);
+
+  void WriteString(const std::wstring& key, const std::wstring& name, const std::wstring& value);
+  void WriteDword(const std::wstring& key, const std::wstring& name, std::uint32_t value);
+  void WriteBinary(const std::wstring& key, const std::wstring& name, const void* data, std::size_t size);
+  void WriteMultiString(const std::wstring& key, const std::wstring& name, const std::wstring& value);
+  void WriteMultiStringList(const std::wstring& key, const std::wstring& name, const std::vector<std::wstring>& values);
+  void DeleteValue(const std::wstring& key, const std::wstring& name);
+
+  // security may be null (the key inherits from its parent).
+  void CreateKey(const std::wstring& key, const platform::KeySecurity* security = nullptr);
+  void DeleteKey(const std::wstring& key);
+  bool KeyExists(const std::wstring& key);
+  bool ValueExists(const std::wstring& key, const std::wstring& name);
+  std::vector<std::wstring> EnumerateSubKeys(const std::wstring& key);
+  bool IsKeyEmpty(const std::wstring& key);
+
+  // Grants the Administrators group full control of the key (inherited below it).
+  void EnsureWritable(const std::wstring& key);
+  // Makes the Administrators group the owner of the key.
+  void TakeOwnership(const std::wstring& key);
+
+  // Writes the named string values of `key` as a file a registry editor imports.
+  void ExportToRegFile(const std::wstring& key, const std::vector<std::wstring>& names, const std::wstring& path);
+
+  bool IsWindows81OrLater();
+
+  platform::RegistryStore& Store() { return store_; }
+
+ private:
+  platform::RegistryStore& store_;
+  platform::SystemInfo* system_;
+  std::uint32_t cached_version_ = 0;
+  bool version_read_ = false;
+};
+
+// What a well-known NT-authority account (rid::...) may do with a file, as an
+// access mask with the file rights' numbers.
+std::uint32_t GetFileAccess(const std::wstring& path, std::uint32_t relative_id);
+
+}  // namespace oro::common

@@ -1,0 +1,125 @@
+#include "oro/platform/text.h"
+
+#include <cwctype>
+
+namespace oro::platform {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+}  // namespace
+
+std::string ToUtf8(const std::wstring& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (wchar_t wc : text) AppendUtf8(out, static_cast<char32_t>(wc));
+  return out;
+}
+
+std::wstring FromUtf8(const std::string& text) {
+  std::wstring out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n) {
+    const auto b0 = static_cast<unsigned char>(text[i]);
+    int len = 0;
+    char32_t cp = 0;
+    char32_t min = 0;
+    if (b0 < 0x80) {
+      out.push_back(static_cast<wchar_t>(b0));
+      ++i;
+      continue;
+    } else if ((b0 & 0xE0) == 0xC0) {
+      len = 2, cp = b0 & 0x1F, min = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+      len = 3, cp = b0 & 0x0F, min = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+      len = 4, cp = b0 & 0x07, min = 0x10000;
+    } else {
+      out.push_back(static_cast<wchar_t>(kReplacement));
+      ++i;
+      continue;
+    }
+    int got = 1;
+    while (got < len && i + got < n && (static_cast<unsigned char>(text[i + got]) & 0xC0) == 0x80) {
+      cp = (cp << 6) | (static_cast<unsigned char>(text[i + got]) & 0x3F);
+      ++got;
+    }
+    if (got < len || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      out.push_back(static_cast<wchar_t>(kReplacement));
+      i += got;
+      continue;
+    }
+    out.push_back(static_cast<wchar_t>(cp));
+    i += len;
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> ToUtf16Le(const std::wstring& text) {
+  std::vector<std::uint8_t> out;
+  out.reserve(text.size() * 2);
+  auto unit = [&out](std::uint32_t u) {
+    out.push_back(static_cast<std::uint8_t>(u & 0xFF));
+    out.push_back(static_cast<std::uint8_t>((u >> 8) & 0xFF));
+  };
+  for (wchar_t wc : text) {
+    auto cp = static_cast<std::uint32_t>(wc);
+    if (cp >= 0x10000 && cp <= 0x10FFFF) {
+      cp -= 0x10000;
+      unit(0xD800 | (cp >> 10));
+      unit(0xDC00 | (cp & 0x3FF));
+    } else {
+      unit(cp > 0x10FFFF ? 0xFFFD : cp);
+    }
+  }
+  return out;
+}
+
+std::wstring FromUtf16Le(const std::uint8_t* data, std::size_t size) {
+  std::wstring out;
+  const std::size_t units = size / 2;
+  out.reserve(units);
+  for (std::size_t i = 0; i < units; ++i) {
+    std::uint32_t u = data[2 * i] | (data[2 * i + 1] << 8);
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
+      std::uint32_t lo = data[2 * i + 2] | (data[2 * i + 3] << 8);
+      if (lo >= 0xDC00 && lo <= 0xDFFF) {
+        out.push_back(static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00)));
+        ++i;
+        continue;
+      }
+    }
+    // A lone surrogate is kept as the code unit it is, so bytes round-trip.
+    out.push_back(static_cast<wchar_t>(u));
+  }
+  return out;
+}
+
+std::wstring FoldCase(const std::wstring& text) {
+  std::wstring out(text);
+  for (auto& c : out) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+  return out;
+}
+
+}  // namespace oro::platform

@@ -1,0 +1,64 @@
+// Audio system port: endpoints, the default endpoint per flow and role, and
+// the master volume and mute of an endpoint. Later additions (property stores,
+// notifications) grow this header; the calls keep the order the system's own
+// interfaces impose: find the endpoint, activate what is needed, then use it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "oro/platform/win32_codes.h"
+
+namespace oro::platform {
+
+enum class Flow : std::uint8_t { kRender = 0, kCapture = 1 };
+enum class Role : std::uint8_t { kConsole = 0, kMultimedia = 1, kCommunications = 2 };
+
+// Endpoint states with the system's numbers.
+namespace devstate {
+constexpr std::uint32_t kActive = 0x1;
+constexpr std::uint32_t kDisabled = 0x2;
+constexpr std::uint32_t kNotPresent = 0x4;
+constexpr std::uint32_t kUnplugged = 0x8;
+}  // namespace devstate
+
+struct EndpointInfo {
+  std::wstring id;            // "{0.0.0.00000000}.{guid}"
+  Flow flow = Flow::kRender;
+  std::uint32_t state = devstate::kActive;
+  std::wstring name;          // friendly name of the endpoint
+  std::wstring adapter_name;  // name of the device it belongs to
+  std::wstring device_path;   // carries VID_xxxx&PID_xxxx for USB devices
+};
+
+class EndpointVolume {
+ public:
+  virtual ~EndpointVolume() = default;
+  virtual ErrorCode GetMasterScalar(float* scalar) = 0;
+  virtual ErrorCode SetMasterScalar(float scalar) = 0;
+  virtual ErrorCode GetMute(bool* mute) = 0;
+  virtual ErrorCode SetMute(bool mute) = 0;
+};
+
+class AudioEndpoint {
+ public:
+  virtual ~AudioEndpoint() = default;
+  virtual const EndpointInfo& Info() const = 0;
+  virtual ErrorCode ActivateVolume(std::unique_ptr<EndpointVolume>* out) = 0;
+  // Activation of a stream client; it must succeed before the endpoint counts
+  // as usable, even where the client itself is not used further.
+  virtual ErrorCode ActivateClient() = 0;
+};
+
+class AudioSystem {
+ public:
+  virtual ~AudioSystem() = default;
+  // err::kNotFound when the flow has no default endpoint for the role.
+  virtual ErrorCode GetDefaultEndpoint(Flow flow, Role role, std::unique_ptr<AudioEndpoint>* out) = 0;
+  // Endpoints of a flow whose state matches any bit of state_mask.
+  virtual ErrorCode EnumerateEndpoints(Flow flow, std::uint32_t state_mask, std::vector<EndpointInfo>* out) = 0;
+};
+
+}  // namespace oro::platform

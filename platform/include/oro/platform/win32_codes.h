@@ -1,0 +1,47 @@
+// Win32 error codes are the kit's error vocabulary on every platform, so that
+// messages built from ErrorText read the same wherever the kit runs.
+#pragma once
+
+#include <cstdint>
+
+namespace oro::platform {
+
+using ErrorCode = std::uint32_t;
+
+namespace err {
+constexpr ErrorCode kSuccess = 0;
+constexpr ErrorCode kFileNotFound = 2;
+constexpr ErrorCode kPathNotFound = 3;
+constexpr ErrorCode kAccessDenied = 5;
+constexpr ErrorCode kInvalidHandle = 6;
+constexpr ErrorCode kNotEnoughMemory = 8;
+constexpr ErrorCode kWriteProtect = 19;
+constexpr ErrorCode kLockViolation = 33;
+constexpr ErrorCode kInvalidParameter = 87;
+constexpr ErrorCode kInsufficientBuffer = 122;
+constexpr ErrorCode kBusy = 170;
+constexpr ErrorCode kAlreadyExists = 183;
+constexpr ErrorCode kMoreData = 234;
+constexpr ErrorCode kNoMoreItems = 259;
+constexpr ErrorCode kBadDb = 1009;
+constexpr ErrorCode kBadKey = 1010;
+constexpr ErrorCode kCantOpen = 1011;
+constexpr ErrorCode kCantRead = 1012;
+constexpr ErrorCode kCantWrite = 1013;
+constexpr ErrorCode kRegistryCorrupt = 1015;
+constexpr ErrorCode kRegistryIoFailed = 1016;
+constexpr ErrorCode kKeyDeleted = 1018;
+constexpr ErrorCode kKeyHasChildren = 1020;
+constexpr ErrorCode kServiceDoesNotExist = 1060;
+constexpr ErrorCode kServiceNotActive = 1062;
+constexpr ErrorCode kServiceAlreadyRunning = 1056;
+constexpr ErrorCode kServiceMarkedForDelete = 1072;
+constexpr ErrorCode kServiceExists = 1073;
+constexpr ErrorCode kNotFound = 1168;
+constexpr ErrorCode kPrivilegeNotHeld = 1314;
+constexpr ErrorCode kInvalidOwner = 1307;
+constexpr ErrorCode kNoneMapped = 1332;
+constexpr ErrorCode kTimeout = 1460;
+}  // namespace err
+
+}  // namespace oro::platform

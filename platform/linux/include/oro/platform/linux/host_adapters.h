@@ -1,0 +1,28 @@
+// Linux host adapters.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "oro/platform/audio_system.h"
+#include "oro/platform/debug_output.h"
+#include "oro/platform/named_objects.h"
+#include "oro/platform/system_info.h"
+
+namespace oro::platform::linux_host {
+
+// syslog (facility user, identity "orosound"), plus a line appended to the
+// file named by ORO_DEBUG_LOG when that variable is set.
+std::unique_ptr<DebugOutput> MakeSyslogDebugOutput();
+
+// Locale from LC_ALL / LC_MESSAGES / LANG, temporary folder from TMPDIR.
+std::unique_ptr<SystemInfo> MakeLinuxSystemInfo();
+
+// Until the PulseAudio adapter lands, the host reports no endpoints.
+std::unique_ptr<AudioSystem> MakeHostAudioSystem();
+
+// Named sections and mutexes as files under run_dir (created 0700 when
+// missing), mapped shared and locked with flock.
+std::unique_ptr<NamedObjects> MakeFileNamedObjects(const std::string& run_dir);
+
+}  // namespace oro::platform::linux_host

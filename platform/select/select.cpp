@@ -1,0 +1,43 @@
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "oro/platform/linux/host_adapters.h"
+#include "oro/platform/platform.h"
+#include "oro/platform/sim/sim_adapters.h"
+#include "oro/platform/sqlite/sqlite_registry_store.h"
+
+namespace oro::platform {
+
+Platform MakePlatform(Profile profile, const StatePaths& paths) {
+  Platform p;
+  p.profile = profile;
+  p.paths = paths;
+  p.registry = std::make_shared<sqlite::SqliteRegistryStore>(paths.registry_db);
+  p.debug = linux_host::MakeSyslogDebugOutput();
+  p.objects = linux_host::MakeFileNamedObjects(paths.run_dir);
+  if (profile == Profile::kSim) {
+    p.audio = sim::MakeSimAudioSystem(p.registry);
+    p.system = sim::MakeSimSystemInfo(p.registry);
+  } else {
+    p.audio = linux_host::MakeHostAudioSystem();
+    p.system = linux_host::MakeLinuxSystemInfo();
+  }
+  return p;
+}
+
+Platform MakePlatformFromEnvironment() {
+  const char* name = std::getenv("ORO_PLATFORM");
+  Profile profile = Profile::kHost;
+  if (name && *name) {
+    if (std::strcmp(name, "sim") == 0) {
+      profile = Profile::kSim;
+    } else if (std::strcmp(name, "host") != 0) {
+      throw std::invalid_argument(std::string("ORO_PLATFORM=") + name + " is not known; use host or sim");
+    }
+  }
+  return MakePlatform(profile, ResolveStatePaths(std::getenv("ORO_ROOT")));
+}
+
+}  // namespace oro::platform

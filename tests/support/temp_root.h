@@ -1,0 +1,31 @@
+// A fresh state folder per test: the settings store, runtime files and the
+// simulated machine of one test never meet another's.
+#pragma once
+
+#include <string>
+
+namespace oro::test {
+
+class TempRoot {
+ public:
+  TempRoot();
+  ~TempRoot();
+  TempRoot(const TempRoot&) = delete;
+  TempRoot& operator=(const TempRoot&) = delete;
+
+  const std::string& Path() const { return path_; }
+  std::string RegistryDb() const { return path_ + "/registry.db"; }
+  std::string RunDir() const { return path_ + "/run"; }
+
+ private:
+  std::string path_;
+};
+
+// Runs a command line with /bin/sh, returning its exit status and, when out
+// is given, what it printed on standard output (standard error goes along).
+int RunCommand(const std::string& command, std::string* out = nullptr);
+
+// Full path of a program or library built by this tree.
+std::string BuiltFile(const std::string& name);
+
+}  // namespace oro::test
