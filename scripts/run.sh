@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The kit's main job on the embedded default: build, create the simulated
+# machine in a fresh state folder, and show what the kit sees there: the
+# endpoints, their volume and mute, the settings store and the sound
+# parameter blocks the processing object reads.
+#
+# usage: scripts/run.sh [STATE_FOLDER]   (default: a new temporary folder)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc 2>/dev/null || echo 2)
+
+scripts/deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs" --target oroctl oro-sim oro_ecd_api OroSoundAPO
+
+export ORO_PLATFORM=sim
+export ORO_ROOT=${1:-$(mktemp -d "${TMPDIR:-/tmp}/orosound-XXXXXX")}
+bin=build/bin
+step() { printf '\n== %s\n' "$*"; }
+
+step "simulated machine in $ORO_ROOT"
+"$bin/oro-sim" create
+"$bin/oro-sim" list
+
+step "default endpoints through the device library"
+for flow in render capture; do
+  printf '%-8s volume %s%%, mute %s\n' "$flow" "$("$bin/oroctl" volume get $flow)" "$("$bin/oroctl" volume mute $flow)"
+done
+
+step "what changes reach the endpoints"
+"$bin/oroctl" volume set render 35
+"$bin/oroctl" volume mute capture 1
+"$bin/oro-sim" list
+
+step "sound parameter blocks: equalizer +3 dB at 30 Hz, -2 dB at 1 kHz"
+"$bin/oroctl" eq set 30=+3 1k=-2
+"$bin/oroctl" blocks show
+
+step "settings store: the kit's key"
+"$bin/oroctl" reg query 'HKEY_LOCAL_MACHINE\SOFTWARE\OroSoundKit'
+
+printf '\nState kept in %s (registry.db, run/). Try: ORO_PLATFORM=sim ORO_ROOT=%s %s/oroctl --help\n' \
+  "$ORO_ROOT" "$ORO_ROOT" "$bin"
