@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "oro/platform/registry_store.h"
@@ -52,12 +53,17 @@ class RegistryAccess {
   // Reads at most `size` bytes into `buffer`; a longer stored value is cut to
   // the buffer. Returns the number of bytes written into the buffer.
   std::size_t ReadBinaryInto(const std::wstring& key, const std::wstring& name, void* buffer, std::size_t size);
+  // Any type, bytes as stored (for tools that show or copy values whole).
+  platform::RegValue ReadValue(const std::wstring& key, const std::wstring& name);
 
   void WriteString(const std::wstring& key, const std::wstring& name, const std::wstring& value);
   void WriteDword(const std::wstring& key, const std::wstring& name, std::uint32_t value);
   void WriteBinary(const std::wstring& key, const std::wstring& name, const void* data, std::size_t size);
   void WriteMultiString(const std::wstring& key, const std::wstring& name, const std::wstring& value);
   void WriteMultiStringList(const std::wstring& key, const std::wstring& name, const std::vector<std::wstring>& values);
+  // Any type, bytes as given.
+  void WriteValue(const std::wstring& key, const std::wstring& name, std::uint32_t type,
+                  const std::vector<std::uint8_t>& data);
   void DeleteValue(const std::wstring& key, const std::wstring& name);
 
   // security may be null (the key inherits from its parent).
@@ -68,12 +74,21 @@ class RegistryAccess {
   std::vector<std::wstring> EnumerateSubKeys(const std::wstring& key);
   bool IsKeyEmpty(const std::wstring& key);
 
+  struct NamedValue {
+    std::wstring name;
+    platform::RegValue value;
+  };
+  // Every value of the key, in the store's order.
+  std::vector<NamedValue> EnumerateValues(const std::wstring& key);
+
   // Grants the Administrators group full control of the key (inherited below it).
   void EnsureWritable(const std::wstring& key);
   // Makes the Administrators group the owner of the key.
   void TakeOwnership(const std::wstring& key);
 
-  // Writes the named string values of `key` as a file a registry editor imports.
+  // Writes the named string values of `key` as a file a registry editor
+  // imports (UTF-16LE, see reg_file.h). An existing file is replaced only once
+  // the new one is complete; a failed export leaves it as it was.
   void ExportToRegFile(const std::wstring& key, const std::vector<std::wstring>& names, const std::wstring& path);
 
   bool IsWindows81OrLater();
@@ -88,7 +103,8 @@ class RegistryAccess {
 };
 
 // What a well-known NT-authority account (rid::...) may do with a file, as an
-// access mask with the file rights' numbers.
+// access mask with the file rights' numbers. Throws RegistryException for a
+// file that cannot be examined or an account it does not know.
 std::uint32_t GetFileAccess(const std::wstring& path, std::uint32_t relative_id);
 
 }  // namespace oro::common
