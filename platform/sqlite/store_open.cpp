@@ -1,0 +1,188 @@
+#include "store_open.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "store_tables.h"
+
+namespace oro::platform::sqlite {
+namespace {
+
+constexpr const char* kApplicationIdQuery = "PRAGMA application_id";
+constexpr const char* kUserVersionQuery = "PRAGMA user_version";
+constexpr const char* kQuickCheck = "PRAGMA quick_check(1)";
+constexpr const char* kJournalWal = "PRAGMA journal_mode=WAL";
+constexpr const char* kSynchronousNormal = "PRAGMA synchronous=NORMAL";
+constexpr const char* kObjectCount = "SELECT count(*) FROM sqlite_master";
+
+ErrorCode FromErrno(int e) {
+  switch (e) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return err::kAccessDenied;
+    case ENOENT:
+    case ENOTDIR:
+      return err::kPathNotFound;
+    case ENOSPC:
+    case EDQUOT:
+      return kDiskFull;
+    case ENOMEM:
+      return err::kNotEnoughMemory;
+    default:
+      return err::kCantOpen;
+  }
+}
+
+OpenOutcome Fail(ErrorCode code, std::string detail) { return {code, std::move(detail)}; }
+
+OpenOutcome FailErrno(int e, const std::string& what) {
+  return Fail(FromErrno(e), what + ": " + std::strerror(e));
+}
+
+// Creates the folder and its missing parents. The system state folder is
+// readable by everybody (services and users read the store); a user's own
+// is private.
+OpenOutcome MakeFolders(const std::string& folder) {
+  if (folder.empty()) return {};
+  const mode_t mode = geteuid() == 0 ? 0755 : 0700;
+  for (std::size_t pos = 1; pos <= folder.size(); ++pos) {
+    if (pos != folder.size() && folder[pos] != '/') continue;
+    const std::string part = folder.substr(0, pos);
+    if (mkdir(part.c_str(), mode) != 0 && errno != EEXIST) {
+      return FailErrno(errno, "cannot create the store folder " + part);
+    }
+  }
+  struct stat st {};
+  if (stat(folder.c_str(), &st) != 0) return FailErrno(errno, "cannot reach the store folder " + folder);
+  if (!S_ISDIR(st.st_mode)) return FailErrno(ENOTDIR, "cannot create the store folder " + folder);
+  return {};
+}
+
+std::int64_t Pragma(Database& db, const char* sql) {
+  Query q(db, sql);
+  return q.Step() ? q.Int(0) : 0;
+}
+
+// First reads of the file; a damaged header or a folder we may not write
+// to shows up here.
+int Probe(Database& db, std::int64_t* app_id, std::int64_t* version) {
+  try {
+    *app_id = Pragma(db, kApplicationIdQuery);
+    *version = Pragma(db, kUserVersionQuery);
+    return SQLITE_OK;
+  } catch (const StoreFailure&) {
+    return sqlite3_extended_errcode(db.Handle());
+  }
+}
+
+OpenOutcome CheckIntegrity(Database& db, const std::string& path) {
+  try {
+    Query q(db, kQuickCheck);
+    std::string verdict = q.Step() ? q.Text(0) : std::string("no verdict");
+    if (verdict != "ok") return Fail(err::kBadDb, "settings store " + path + " is damaged: " + verdict);
+  } catch (const StoreFailure& f) {
+    return Fail(f.code, "settings store " + path + " cannot be checked: " + db.LastMessage());
+  }
+  return {};
+}
+
+OpenOutcome InitialiseSchema(Database& db, const std::string& path) {
+  if (db.ReadOnly()) return Fail(err::kAccessDenied, "settings store " + path + " is empty and read-only");
+  Transaction txn(db, true);
+  // Another process may have set the file up while we waited for the lock.
+  if (Pragma(db, kUserVersionQuery) != 0) return {};
+  if (Pragma(db, kObjectCount) != 0) {
+    return Fail(err::kBadDb, "database " + path + " holds tables of another program; it is left untouched");
+  }
+  CreateSchema(db);
+  db.ExecScript("PRAGMA application_id = " + std::to_string(kApplicationId) + "; PRAGMA user_version = " +
+                std::to_string(kSchemaVersion) + ";");
+  txn.Commit();
+  return {};
+}
+
+OpenOutcome OpenChecked(Database& db, const std::string& path, const StoreOptions& options) {
+  if (path.empty()) return Fail(err::kInvalidParameter, "no settings store path given");
+  struct stat st {};
+  const bool exists = stat(path.c_str(), &st) == 0;
+  if (!exists) {
+    if (errno != ENOENT) return FailErrno(errno, "cannot reach settings store " + path);
+    if (!options.create) return Fail(err::kFileNotFound, "settings store " + path + " does not exist");
+    const auto slash = path.rfind('/');
+    if (slash != std::string::npos) {
+      OpenOutcome folder = MakeFolders(path.substr(0, slash));
+      if (folder.code) return folder;
+    }
+  } else if (S_ISDIR(st.st_mode)) {
+    return Fail(err::kAccessDenied, "settings store " + path + " is a folder");
+  } else if (access(path.c_str(), R_OK) != 0) {
+    return FailErrno(errno, "cannot read settings store " + path);
+  }
+
+  // The connection is guarded by the store's own mutex.
+  const int base = SQLITE_OPEN_NOMUTEX;
+  std::string message;
+  int rc = db.Open(path, base | SQLITE_OPEN_READWRITE | (options.create ? SQLITE_OPEN_CREATE : 0), &message);
+  if (rc != SQLITE_OK && exists) rc = db.Open(path, base | SQLITE_OPEN_READONLY, &message);
+  if (rc != SQLITE_OK) {
+    ErrorCode code = MapSqliteError(rc);
+    if (access(path.c_str(), F_OK) != 0 && !exists) code = err::kAccessDenied;  // could not create it
+    return Fail(code, "cannot open settings store " + path + ": " + message);
+  }
+  sqlite3_busy_timeout(db.Handle(), options.busy_timeout_ms > 0 ? options.busy_timeout_ms : 0);
+
+  std::int64_t app_id = 0;
+  std::int64_t version = 0;
+  rc = Probe(db, &app_id, &version);
+  if ((rc & 0xFF) == SQLITE_CANTOPEN || (rc & 0xFF) == SQLITE_READONLY) {
+    // A folder we cannot write to keeps a read-write connection from making
+    // its WAL index; a read-only one can still read.
+    rc = db.Open(path, base | SQLITE_OPEN_READONLY, &message);
+    if (rc == SQLITE_OK) {
+      sqlite3_busy_timeout(db.Handle(), options.busy_timeout_ms > 0 ? options.busy_timeout_ms : 0);
+      rc = Probe(db, &app_id, &version);
+    }
+  }
+  if (rc != SQLITE_OK) {
+    const ErrorCode code = MapSqliteError(rc);
+    if (code == err::kBadDb) return Fail(code, path + " is not a settings store (unreadable database header)");
+    return Fail(code, "cannot read settings store " + path + ": " + (db.IsOpen() ? db.LastMessage() : message));
+  }
+  if (app_id != 0 && app_id != kApplicationId) {
+    return Fail(err::kBadDb, "database " + path + " belongs to another program; it is left untouched");
+  }
+  if (version > kSchemaVersion) {
+    return Fail(err::kBadDb, "settings store " + path + " has layout version " + std::to_string(version) +
+                                 ", newer than the " + std::to_string(kSchemaVersion) +
+                                 " this program understands; it is left untouched");
+  }
+  OpenOutcome integrity = CheckIntegrity(db, path);
+  if (integrity.code) return integrity;
+
+  if (!db.ReadOnly()) db.Exec(kJournalWal);
+  db.Exec(kSynchronousNormal);
+  if (version == 0) return InitialiseSchema(db, path);
+  return {};
+}
+
+}  // namespace
+
+OpenOutcome OpenStoreFile(Database& db, const std::string& path, const StoreOptions& options) {
+  OpenOutcome out;
+  try {
+    out = OpenChecked(db, path, options);
+  } catch (const StoreFailure& f) {
+    out = Fail(f.code, "cannot set up settings store " + path + ": " + db.LastMessage());
+  } catch (const std::exception& e) {
+    out = Fail(err::kNotEnoughMemory, std::string("cannot set up settings store: ") + e.what());
+  }
+  if (out.code) db.Close();
+  return out;
+}
+
+}  // namespace oro::platform::sqlite
