@@ -1,6 +1,7 @@
 #include "oro/platform/text.h"
 
-#include <cwctype>
+#include <locale.h>
+#include <wctype.h>
 
 namespace oro::platform {
 namespace {
@@ -117,8 +118,15 @@ std::wstring FromUtf16Le(const std::uint8_t* data, std::size_t size) {
 }
 
 std::wstring FoldCase(const std::wstring& text) {
+  // A fixed locale, not the process's: the folded names are stored, and a
+  // program that calls setlocale (every Qt program does) must fold exactly
+  // as one that does not.
+  static const locale_t kFoldLocale = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
   std::wstring out(text);
-  for (auto& c : out) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+  for (auto& c : out) {
+    const auto u = static_cast<wint_t>(c);
+    c = static_cast<wchar_t>(kFoldLocale ? towupper_l(u, kFoldLocale) : (u >= L'a' && u <= L'z' ? u - 0x20 : u));
+  }
   return out;
 }
 
