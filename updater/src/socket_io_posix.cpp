@@ -1,0 +1,190 @@
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "socket_io.h"
+
+namespace oro::updater::net {
+namespace {
+
+int Fd(FtpSocket socket) { return static_cast<int>(socket); }
+
+int LastError() { return WinsockCode(errno); }
+
+bool SetNonBlocking(int fd, bool on) {
+  const int flags = fcntl(fd, F_GETFL, 0);
+  if (flags < 0) return false;
+  return fcntl(fd, F_SETFL, on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK)) == 0;
+}
+
+}  // namespace
+
+int WinsockCode(int e) {
+  switch (e) {
+    case EINTR: return wsa::kInterrupted;
+    case EBADF: return wsa::kBadHandle;
+    case EACCES: case EPERM: return wsa::kAccessDenied;
+    case EFAULT: return wsa::kFault;
+    case EINVAL: return wsa::kInvalid;
+    case EMFILE: case ENFILE: return wsa::kTooManySockets;
+    case EINPROGRESS: return wsa::kInProgress;
+    case EALREADY: return wsa::kAlready;
+    case ENOTSOCK: return wsa::kNotSocket;
+    case EMSGSIZE: return wsa::kMessageSize;
+    case EPROTOTYPE: return wsa::kProtocolType;
+    case EPROTONOSUPPORT: return wsa::kProtocolUnsupported;
+    case EOPNOTSUPP: return wsa::kOperationUnsupported;
+    case EAFNOSUPPORT: return wsa::kFamilyUnsupported;
+    case EADDRINUSE: return wsa::kAddressInUse;
+    case EADDRNOTAVAIL: return wsa::kAddressUnavailable;
+    case ENETDOWN: return wsa::kNetworkDown;
+    case ENETUNREACH: return wsa::kNetworkUnreachable;
+    case ENETRESET: return wsa::kNetworkReset;
+    case ECONNABORTED: return wsa::kConnectionAborted;
+    case ECONNRESET: case EPIPE: return wsa::kConnectionReset;
+    case ENOBUFS: case ENOMEM: return wsa::kNoBuffers;
+    case EISCONN: return wsa::kConnected;
+    case ENOTCONN: return wsa::kNotConnected;
+    case ESHUTDOWN: return wsa::kShutdown;
+    // A receive or send time-out surfaces as "would block".
+    case ETIMEDOUT: case EAGAIN: return wsa::kTimedOut;
+    case ECONNREFUSED: return wsa::kConnectionRefused;
+    case EHOSTDOWN: return wsa::kHostDown;
+    case EHOSTUNREACH: return wsa::kHostUnreachable;
+    default: return e;
+  }
+}
+
+bool StartNetwork(int& error) {
+  error = 0;
+  return true;
+}
+
+void StopNetwork() {}
+
+FtpSocket OpenTcp(int& error) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+  if (fd < 0) {
+    error = LastError();
+    return kInvalidFtpSocket;
+  }
+  return fd;
+}
+
+void Close(FtpSocket socket) {
+  if (socket != kInvalidFtpSocket) ::close(Fd(socket));
+}
+
+bool ParseIpv4(const std::string& text, std::uint32_t& address) {
+  in_addr a{};
+  if (::inet_pton(AF_INET, text.c_str(), &a) != 1) return false;
+  address = a.s_addr;
+  return true;
+}
+
+int Connect(FtpSocket socket, std::uint32_t address, std::uint16_t port, int timeout_ms) {
+  const int fd = Fd(socket);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons(port);
+  sa.sin_addr.s_addr = address;
+  if (!SetNonBlocking(fd, true)) return LastError();
+  int error = 0;
+  if (::connect(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
+    if (errno != EINPROGRESS) {
+      error = LastError();
+    } else {
+      using Clock = std::chrono::steady_clock;
+      const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+      for (;;) {
+        int wait = -1;
+        if (timeout_ms > 0) {
+          const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+          wait = left > 0 ? static_cast<int>(left) : 0;
+        }
+        pollfd p{fd, POLLOUT, 0};
+        const int r = ::poll(&p, 1, wait);
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) {
+          error = LastError();
+        } else if (r == 0) {
+          error = wsa::kTimedOut;
+        } else {
+          int so_error = 0;
+          socklen_t len = sizeof so_error;
+          if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &so_error, &len) != 0) so_error = errno;
+          if (so_error != 0) error = WinsockCode(so_error);
+        }
+        break;
+      }
+    }
+  }
+  if (error == 0 && !SetNonBlocking(fd, false)) error = LastError();
+  return error;
+}
+
+void SetIdleTimeout(FtpSocket socket, int timeout_ms) {
+  timeval tv{};
+  if (timeout_ms > 0) {
+    tv.tv_sec = timeout_ms / 1000;
+    tv.tv_usec = (timeout_ms % 1000) * 1000;
+  }
+  ::setsockopt(Fd(socket), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+  ::setsockopt(Fd(socket), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+}
+
+bool SendAll(FtpSocket socket, const char* data, std::size_t size, int& error) {
+  while (size > 0) {
+    // MSG_NOSIGNAL: a peer that went away must not kill the process.
+    const ssize_t n = ::send(Fd(socket), data, size, MSG_NOSIGNAL);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = LastError();
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+long Receive(FtpSocket socket, void* data, std::size_t size, int& error, bool peek) {
+  for (;;) {
+    const ssize_t n = ::recv(Fd(socket), data, size, peek ? MSG_PEEK : 0);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno == EINTR) continue;
+    error = LastError();
+    return -1;
+  }
+}
+
+bool LocalAddressFor(const std::string& server, std::string& local) {
+  local.clear();
+  const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+  if (fd < 0) return false;
+  std::uint32_t address = 0;
+  if (ParseIpv4(server, address)) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(80);
+    sa.sin_addr.s_addr = address;
+    sockaddr_in me{};
+    socklen_t len = sizeof me;
+    char text[INET_ADDRSTRLEN] = {};
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&me), &len) == 0 &&
+        ::inet_ntop(AF_INET, &me.sin_addr, text, sizeof text)) {
+      local = text;
+    }
+  }
+  ::close(fd);
+  return true;
+}
+
+}  // namespace oro::updater::net
