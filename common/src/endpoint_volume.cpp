@@ -1,0 +1,18 @@
+#include "oro/common/endpoint_volume.h"
+
+namespace oro::common {
+
+platform::ErrorCode OpenDefaultEndpointVolume(platform::AudioSystem& audio, platform::Flow flow,
+                                              std::unique_ptr<platform::EndpointVolume>* out) {
+  std::unique_ptr<platform::AudioEndpoint> endpoint;
+  if (auto rc = audio.GetDefaultEndpoint(flow, platform::Role::kMultimedia, &endpoint)) return rc;
+  if (!endpoint) return platform::err::kNotFound;
+  std::unique_ptr<platform::EndpointVolume> volume;
+  if (auto rc = endpoint->ActivateVolume(&volume)) return rc;
+  if (!volume) return platform::err::kNotFound;
+  if (auto rc = endpoint->ActivateClient()) return rc;
+  *out = std::move(volume);
+  return platform::err::kSuccess;
+}
+
+}  // namespace oro::common

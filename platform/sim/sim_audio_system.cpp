@@ -1,0 +1,105 @@
+// The audio system of the simulated machine. Each call reads the store afresh,
+// so an endpoint that oro-sim unplugs between two calls fails the second one,
+// as a device that goes away does on the real system.
+#include <memory>
+#include <utility>
+
+#include "oro/platform/sim/sim_adapters.h"
+#include "oro/platform/sim/sim_machine.h"
+
+namespace oro::platform::sim {
+namespace {
+
+using StorePtr = std::shared_ptr<RegistryStore>;
+
+// err::kNotFound unless the endpoint exists and is active.
+ErrorCode CheckActive(RegistryStore& store, const std::wstring& id) {
+  std::uint32_t state = 0;
+  if (ErrorCode rc = SimMachine(store).GetState(id, &state)) return rc == err::kFileNotFound ? err::kNotFound : rc;
+  return state == devstate::kActive ? err::kSuccess : err::kNotFound;
+}
+
+class SimEndpointVolume final : public EndpointVolume {
+ public:
+  SimEndpointVolume(StorePtr store, std::wstring id) : store_(std::move(store)), id_(std::move(id)) {}
+
+  ErrorCode GetMasterScalar(float* scalar) override {
+    if (ErrorCode rc = CheckActive(*store_, id_)) return rc;
+    return SimMachine(*store_).GetVolume(id_, scalar);
+  }
+  ErrorCode SetMasterScalar(float scalar) override {
+    if (ErrorCode rc = CheckActive(*store_, id_)) return rc;
+    return SimMachine(*store_).SetVolume(id_, scalar);
+  }
+  ErrorCode GetMute(bool* mute) override {
+    if (ErrorCode rc = CheckActive(*store_, id_)) return rc;
+    return SimMachine(*store_).GetMute(id_, mute);
+  }
+  ErrorCode SetMute(bool mute) override {
+    if (ErrorCode rc = CheckActive(*store_, id_)) return rc;
+    return SimMachine(*store_).SetMute(id_, mute);
+  }
+
+ private:
+  StorePtr store_;
+  std::wstring id_;
+};
+
+class SimAudioEndpoint final : public AudioEndpoint {
+ public:
+  SimAudioEndpoint(StorePtr store, EndpointInfo info) : store_(std::move(store)), info_(std::move(info)) {}
+
+  const EndpointInfo& Info() const override { return info_; }
+
+  ErrorCode ActivateVolume(std::unique_ptr<EndpointVolume>* out) override {
+    if (ErrorCode rc = CheckActive(*store_, info_.id)) return rc;
+    *out = std::make_unique<SimEndpointVolume>(store_, info_.id);
+    return err::kSuccess;
+  }
+
+  ErrorCode ActivateClient() override { return CheckActive(*store_, info_.id); }
+
+ private:
+  StorePtr store_;
+  EndpointInfo info_;
+};
+
+class SimAudioSystem final : public AudioSystem {
+ public:
+  explicit SimAudioSystem(StorePtr store) : store_(std::move(store)) {}
+
+  ErrorCode GetDefaultEndpoint(Flow flow, Role role, std::unique_ptr<AudioEndpoint>* out) override {
+    SimMachine machine(*store_);
+    std::wstring id;
+    if (ErrorCode rc = machine.GetDefault(flow, role, &id)) return rc;
+    SimEndpoint e;
+    // A default naming a missing, foreign or inactive endpoint is no default:
+    // the real system only hands out active endpoints.
+    if (machine.Load(id, &e) != err::kSuccess || e.info.flow != flow || e.info.state != devstate::kActive) {
+      return err::kNotFound;
+    }
+    *out = std::make_unique<SimAudioEndpoint>(store_, std::move(e.info));
+    return err::kSuccess;
+  }
+
+  ErrorCode EnumerateEndpoints(Flow flow, std::uint32_t state_mask, std::vector<EndpointInfo>* out) override {
+    std::vector<SimEndpoint> all;
+    if (ErrorCode rc = SimMachine(*store_).List(&all)) return rc;
+    out->clear();
+    for (auto& e : all) {
+      if (e.info.flow == flow && (e.info.state & state_mask) != 0) out->push_back(std::move(e.info));
+    }
+    return err::kSuccess;
+  }
+
+ private:
+  StorePtr store_;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioSystem> MakeSimAudioSystem(std::shared_ptr<RegistryStore> store) {
+  return std::make_unique<SimAudioSystem>(std::move(store));
+}
+
+}  // namespace oro::platform::sim
