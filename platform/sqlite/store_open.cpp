@@ -16,6 +16,7 @@ constexpr const char* kApplicationIdQuery = "PRAGMA application_id";
 constexpr const char* kUserVersionQuery = "PRAGMA user_version";
 constexpr const char* kQuickCheck = "PRAGMA quick_check(1)";
 constexpr const char* kJournalWal = "PRAGMA journal_mode=WAL";
+constexpr const char* kJournalSizeLimit = "PRAGMA journal_size_limit=1048576";
 constexpr const char* kSynchronousNormal = "PRAGMA synchronous=NORMAL";
 constexpr const char* kObjectCount = "SELECT count(*) FROM sqlite_master";
 
@@ -63,6 +64,12 @@ OpenOutcome MakeFolders(const std::string& folder) {
   return {};
 }
 
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 std::int64_t Pragma(Database& db, const char* sql) {
   Query q(db, sql);
   return q.Step() ? q.Int(0) : 0;
@@ -91,14 +98,16 @@ OpenOutcome CheckIntegrity(Database& db, const std::string& path) {
   return {};
 }
 
+OpenOutcome ForeignTables(const std::string& path) {
+  return Fail(err::kBadDb, "database " + path + " holds tables of another program; it is left untouched");
+}
+
 OpenOutcome InitialiseSchema(Database& db, const std::string& path) {
   if (db.ReadOnly()) return Fail(err::kAccessDenied, "settings store " + path + " is empty and read-only");
   Transaction txn(db, true);
   // Another process may have set the file up while we waited for the lock.
   if (Pragma(db, kUserVersionQuery) != 0) return {};
-  if (Pragma(db, kObjectCount) != 0) {
-    return Fail(err::kBadDb, "database " + path + " holds tables of another program; it is left untouched");
-  }
+  if (Pragma(db, kObjectCount) != 0) return ForeignTables(path);
   CreateSchema(db);
   db.ExecScript("PRAGMA application_id = " + std::to_string(kApplicationId) + "; PRAGMA user_version = " +
                 std::to_string(kSchemaVersion) + ";");
@@ -113,11 +122,8 @@ OpenOutcome OpenChecked(Database& db, const std::string& path, const StoreOption
   if (!exists) {
     if (errno != ENOENT) return FailErrno(errno, "cannot reach settings store " + path);
     if (!options.create) return Fail(err::kFileNotFound, "settings store " + path + " does not exist");
-    const auto slash = path.rfind('/');
-    if (slash != std::string::npos) {
-      OpenOutcome folder = MakeFolders(path.substr(0, slash));
-      if (folder.code) return folder;
-    }
+    OpenOutcome folder = MakeFolders(FolderOf(path));
+    if (folder.code) return folder;
   } else if (S_ISDIR(st.st_mode)) {
     return Fail(err::kAccessDenied, "settings store " + path + " is a folder");
   } else if (access(path.c_str(), R_OK) != 0) {
@@ -151,7 +157,11 @@ OpenOutcome OpenChecked(Database& db, const std::string& path, const StoreOption
   if (rc != SQLITE_OK) {
     const ErrorCode code = MapSqliteError(rc);
     if (code == err::kBadDb) return Fail(code, path + " is not a settings store (unreadable database header)");
-    return Fail(code, "cannot read settings store " + path + ": " + (db.IsOpen() ? db.LastMessage() : message));
+    std::string detail = "cannot read settings store " + path + ": " + (db.IsOpen() ? db.LastMessage() : message);
+    if (code == err::kAccessDenied && access(FolderOf(path).c_str(), W_OK) != 0) {
+      detail += " (its folder is not writable and the store's -wal and -shm files are missing)";
+    }
+    return Fail(code, detail);
   }
   if (app_id != 0 && app_id != kApplicationId) {
     return Fail(err::kBadDb, "database " + path + " belongs to another program; it is left untouched");
@@ -163,8 +173,17 @@ OpenOutcome OpenChecked(Database& db, const std::string& path, const StoreOption
   }
   OpenOutcome integrity = CheckIntegrity(db, path);
   if (integrity.code) return integrity;
+  if (version == 0 && Pragma(db, kObjectCount) != 0) return ForeignTables(path);
 
-  if (!db.ReadOnly()) db.Exec(kJournalWal);
+  if (!db.ReadOnly()) {
+    db.Exec(kJournalWal);
+    db.Exec(kJournalSizeLimit);
+    // Keep the WAL and its index after the last connection closes: a reader
+    // that may not create files in the folder (a user reading the system
+    // store) needs them to exist.
+    int persist = 1;
+    sqlite3_file_control(db.Handle(), "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+  }
   db.Exec(kSynchronousNormal);
   if (version == 0) return InitialiseSchema(db, path);
   return {};
