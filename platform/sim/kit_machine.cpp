@@ -48,24 +48,24 @@ SimEndpointSpec Capture(const wchar_t* guid, const wchar_t* alias, const wchar_t
 
 std::vector<SimEndpointSpec> KitEndpoints() {
   std::vector<SimEndpointSpec> all;
-  all.push_back(Render(L"{6c1d8a52-3f4e-4b9a-8d21-5e7f90a1b2c3}", kHeadsetRender, kHeadsetName, kHeadsetPath,
+  all.push_back(Render(L"{1c6d8a52-3f4e-4b9a-8d21-5e7f90a1b2c3}", kHeadsetRender, kHeadsetName, kHeadsetPath,
                        0.75f, false));
   all.push_back(Capture(L"{2f9e4b13-7a6c-4d58-9e30-a1b2c3d4e5f6}", kHeadsetCapture, kHeadsetName, kHeadsetPath,
                         0.80f, false));
 
-  SimEndpointSpec dongle = Render(L"{8a3b5c74-1d2e-4f60-a7b8-c9d0e1f2a3b4}", kDongleRender, kDongleName,
+  SimEndpointSpec dongle = Render(L"{5a3b5c74-1d2e-4f60-a7b8-c9d0e1f2a3b4}", kDongleRender, kDongleName,
                                   kDonglePath, 0.60f, false);
   dongle.effects = {{layout::kFxPreMix, kLegacyPreMixFx}, {layout::kFxPostMix, kLegacyPostMixFx}};
   all.push_back(dongle);
-  all.push_back(Capture(L"{4e7f9a15-2b3c-4d4e-8f5a-6b7c8d9e0f1a}", kDongleCapture, kDongleName, kDonglePath,
+  all.push_back(Capture(L"{6e7f9a15-2b3c-4d4e-8f5a-6b7c8d9e0f1a}", kDongleCapture, kDongleName, kDonglePath,
                         0.70f, false));
 
-  SimEndpointSpec onboard = Render(L"{9d2c4e86-5f7a-4b1c-9d3e-0f1a2b3c4d5e}", kOnboardRender, kOnboardName,
+  SimEndpointSpec onboard = Render(L"{ad2c4e86-5f7a-4b1c-9d3e-0f1a2b3c4d5e}", kOnboardRender, kOnboardName,
                                    kOnboardPath, 0.50f, false);
   onboard.effects = {{layout::kFxStream, kVendorStreamFx}, {layout::kFxEndpoint, kVendorEndpointFx}};
   onboard.effect_modes = {{layout::kFxStreamModes, {kDefaultMode}}, {layout::kFxEndpointModes, {kDefaultMode}}};
   all.push_back(onboard);
-  all.push_back(Capture(L"{1b3d5f97-6a8c-4e2f-b0d1-e2f3a4b5c6d7}", kOnboardCapture, kOnboardName, kOnboardPath,
+  all.push_back(Capture(L"{bb3d5f97-6a8c-4e2f-b0d1-e2f3a4b5c6d7}", kOnboardCapture, kOnboardName, kOnboardPath,
                         0.50f, true));
   return all;
 }
