@@ -92,7 +92,15 @@ struct Options {
   std::wstring separator = L"\\0";
 };
 
-bool IsSwitch(const std::string& arg) { return arg.size() >= 2 && (arg[0] == '/' || arg[0] == '-'); }
+// Switches are one or two letters after "/" or "-"; anything else (such as an
+// absolute file path) is a plain argument.
+bool IsSwitch(const std::string& arg) {
+  if (arg.size() < 2 || arg.size() > 3 || (arg[0] != '/' && arg[0] != '-')) return false;
+  for (std::size_t i = 1; i < arg.size(); ++i) {
+    if (!((arg[i] >= 'a' && arg[i] <= 'z') || (arg[i] >= 'A' && arg[i] <= 'Z'))) return false;
+  }
+  return true;
+}
 
 // `allowed` lists the switches of the operation; "/s" takes an argument in add.
 // `positionals` is the number of plain arguments after KEY.
@@ -437,8 +445,7 @@ int Run(const Args& args) {
     RegistryAccess reg(*p.registry, p.system.get());
     return handler(reg, options);
   } catch (const UsageProblem& e) {
-    std::fputs(kUsage, stderr);
-    return UsageError(e.message);
+    return UsageError(e.message + " (oroctl reg shows the usage)");
   } catch (const RegistryException& e) {
     return Fail(platform::ToUtf8(e.Message()));
   } catch (const std::invalid_argument& e) {
