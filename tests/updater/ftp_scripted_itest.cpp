@@ -1,0 +1,319 @@
+// The client against a loopback server that sends exactly what each test
+// scripts: replies in pieces, odd passive replies, wrong amounts of data,
+// silence.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "ftp_test_support.h"
+#include "scripted_ftp_server.h"
+
+namespace oro::updater {
+namespace {
+
+using test::Download;
+using test::DownloadFrom;
+using test::Event;
+using test::ScriptedFtpServer;
+using test::ScriptedPeer;
+
+void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+struct Transfer {
+  std::string content;
+  long long announced = -1;  // -1: the content's size
+  std::string final_reply = "226 Transfer complete.\r\n";
+  int final_delay_ms = 0;
+};
+
+// Login, SIZE, TYPE I, PASV, RETR. Like some stock servers, RETR is only
+// confirmed once the data connection is there.
+void ServeTransfer(ScriptedPeer& p, const Transfer& t) {
+  p.Login();
+  if (!p.Expect("SIZE")) return;
+  p.Send("213 " + std::to_string(t.announced < 0 ? static_cast<long long>(t.content.size()) : t.announced) + "\r\n");
+  if (!p.Expect("TYPE I")) return;
+  p.Send("200 Type set to I.\r\n");
+  if (!p.Expect("PASV")) return;
+  p.Send(test::PassiveReply(p.OpenPassive()));
+  if (!p.Expect("RETR") || !p.AcceptData()) return;
+  p.Send("150 Opening data connection.\r\n");
+  p.SendData(t.content);
+  p.CloseData();
+  Pause(t.final_delay_ms);
+  p.Send(t.final_reply);
+}
+
+std::string Pattern(std::size_t size) {
+  std::string s(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) s[i] = static_cast<char>(i * 2654435761u >> 24);
+  return s;
+}
+
+class ScriptedServer : public ::testing::Test {
+ protected:
+  void SetUp() override { FtpSetTimeouts({3000, 3000}); }
+  void TearDown() override { FtpSetTimeouts(FtpTimeouts{}); }
+};
+
+TEST_F(ScriptedServer, GreetingInPiecesAndMultiLineRepliesAreReadWhole) {
+  ScriptedFtpServer server([](ScriptedPeer& p) {
+    p.Send("22");
+    Pause(100);
+    p.Send("0-Welcome to\r\n220-the");
+    Pause(100);
+    p.Send(" update server\r\n220 ready\r\n");
+    p.Expect("USER");
+    p.Send("331-Password\r\n331 required\r\n");
+    p.Expect("PASS");
+    p.Send("230-Hello\r\n  notes\r\n230 logged in\r\n");
+    p.Expect("NOOP");
+    p.Send("200 fine\r\n");
+  });
+  const FtpSocket s = FtpConnect("127.0.0.1", server.Port());
+  ASSERT_NE(s, kInvalidFtpSocket);
+  const FtpReply greeting = FtpCommand(s, "");
+  EXPECT_EQ(greeting.code, 220);
+  EXPECT_EQ(greeting.text, "220-Welcome to\r\n220-the update server\r\n220 ready\r\n");
+  EXPECT_TRUE(FtpLogin(s, "kit", "secret"));
+  // Nothing of the earlier replies is left to be taken for this one.
+  const FtpReply noop = FtpCommand(s, "NOOP");
+  EXPECT_EQ(noop.code, 200);
+  EXPECT_EQ(noop.text, "200 fine\r\n");
+  FtpQuit(s);
+  EXPECT_EQ(server.Commands().back(), "QUIT");
+}
+
+TEST_F(ScriptedServer, ConfirmationAndFinalReplyInOnePacket) {
+  ScriptedFtpServer server([](ScriptedPeer& p) {
+    p.Login();
+    p.Expect("SIZE");
+    p.Send("213 0\r\n");
+    p.Expect("TYPE I");
+    p.Send("200 ok\r\n");
+    p.Expect("PASV");
+    p.Send(test::PassiveReply(p.OpenPassive()));
+    p.Expect("RETR");
+    p.AcceptData();
+    p.CloseData();
+    p.Send("150 here it comes\r\n226 done\r\n");
+  });
+  const Download d = DownloadFrom(server.Port(), "empty.bin");
+  EXPECT_EQ(d.result, 1) << d.errors;
+  EXPECT_EQ(d.size, 0);
+  EXPECT_EQ(d.Progress(), std::vector<std::int32_t>{100});
+}
+
+TEST_F(ScriptedServer, PassiveReplyMayNameAnotherHost) {
+  const std::string content = Pattern(5000);
+  ScriptedFtpServer server([&](ScriptedPeer& p) {
+    p.Login();
+    p.Expect("SIZE");
+    p.Send("213 5000\r\n");
+    p.Expect("TYPE I");
+    p.Send("200 ok\r\n");
+    p.Expect("PASV");
+    // The data connection still goes to the control connection's address.
+    p.Send(test::PassiveReply(p.OpenPassive(), "10,9,8,7"));
+    p.Expect("RETR");
+    p.AcceptData();
+    p.Send("150 ok\r\n");
+    p.SendData(content);
+    p.CloseData();
+    p.Send("226 ok\r\n");
+  });
+  const Download d = DownloadFrom(server.Port(), "f.bin");
+  ASSERT_EQ(d.result, 1) << d.errors;
+  EXPECT_EQ(d.data, content);
+}
+
+TEST_F(ScriptedServer, PassiveReplyWithoutParentheses) {
+  ScriptedFtpServer server([](ScriptedPeer& p) {
+    p.Login();
+    p.Expect("PASV");
+    p.Send("227 Entering Passive Mode 127,0,0,1,19,137\r\n");
+  });
+  FtpSocket s = kInvalidFtpSocket;
+  ASSERT_EQ(FtpOpenSession("127.0.0.1", "kit", "secret", server.Port(), s), 1);
+  std::vector<Event> events;
+  std::uint8_t buffer[4];
+  EXPECT_EQ(FtpRetrieveToMemory(s, "f.bin", buffer, sizeof buffer, "127.0.0.1", test::RecordEvent, &events), -6);
+  EXPECT_EQ(events, (std::vector<Event>{{8, -1}}));
+  FtpQuit(s);
+  const auto commands = server.Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "RETR f.bin"), 0);
+}
+
+TEST_F(ScriptedServer, UserAnsweredWithLoggedInIsAFailedLogin) {
+  ScriptedFtpServer server([](ScriptedPeer& p) {
+    p.Send("220 hi\r\n");
+    p.Expect("USER");
+    p.Send("230 welcome, no password needed\r\n");
+  });
+  const Download d = DownloadFrom(server.Port(), "f.bin");
+  EXPECT_EQ(d.result, -5);
+  EXPECT_EQ(d.events, (std::vector<Event>{{1, -1}}));
+  EXPECT_NE(d.errors.find("用户名验证失败: 230 welcome, no password needed\n"), std::string::npos) << d.errors;
+}
+
+TEST_F(ScriptedServer, SizeReplyWithoutNumber) {
+  ScriptedFtpServer server([](ScriptedPeer& p) {
+    p.Login();
+    p.Expect("SIZE");
+    p.Send("213 \r\n");
+  });
+  const Download d = DownloadFrom(server.Port(), "f.bin");
+  EXPECT_EQ(d.result, -6);
+  EXPECT_EQ(d.events, (std::vector<Event>{{5, -1}}));
+  EXPECT_NE(d.errors.find("解析文件大小失败"), std::string::npos) << d.errors;
+  EXPECT_EQ(server.Commands().back(), "QUIT");
+}
+
+TEST_F(ScriptedServer, MoreDataThanAnnouncedFailsWithoutOverrun) {
+  for (long long announced : {10LL, 0LL}) {
+    Transfer t;
+    t.content = Pattern(70000);
+    t.announced = announced;
+    ScriptedFtpServer server([&](ScriptedPeer& p) { ServeTransfer(p, t); });
+    const Download d = DownloadFrom(server.Port(), "f.bin");
+    EXPECT_EQ(d.result, -9) << "announced " << announced;
+    EXPECT_TRUE(d.Has({2, -1}));
+    EXPECT_FALSE(d.Has({2, 100}));
+    EXPECT_NE(d.errors.find("接收的数据超出文件大小: " + std::to_string(announced)), std::string::npos) << d.errors;
+  }
+}
+
+TEST_F(ScriptedServer, LessDataThanAnnouncedFails) {
+  Transfer t;
+  t.content = Pattern(10);
+  t.announced = 20;
+  ScriptedFtpServer server([&](ScriptedPeer& p) { ServeTransfer(p, t); });
+  const Download d = DownloadFrom(server.Port(), "f.bin");
+  EXPECT_EQ(d.result, -9);
+  EXPECT_NE(d.errors.find("接收的数据不完整: 10/20"), std::string::npos) << d.errors;
+}
+
+TEST_F(ScriptedServer, HundredPercentOnlyAfterTheFinalConfirmation) {
+  Transfer t;
+  t.content = Pattern(300 * 1024);
+  t.final_delay_ms = 100;
+  {
+    ScriptedFtpServer server([&](ScriptedPeer& p) { ServeTransfer(p, t); });
+    const Download d = DownloadFrom(server.Port(), "f.bin");
+    ASSERT_EQ(d.result, 1) << d.errors;
+    EXPECT_EQ(d.data, t.content);
+    const auto progress = d.Progress();
+    ASSERT_GE(progress.size(), 2u);
+    EXPECT_EQ(progress.back(), 100);
+    EXPECT_EQ(std::count(progress.begin(), progress.end(), 100), 1);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+  }
+  // Every byte arrived, but the server did not confirm: never 100.
+  t.final_reply = "451 Local error in processing.\r\n";
+  ScriptedFtpServer server([&](ScriptedPeer& p) { ServeTransfer(p, t); });
+  const Download d = DownloadFrom(server.Port(), "f.bin");
+  EXPECT_EQ(d.result, -9);
+  EXPECT_FALSE(d.Has({2, 100}));
+  EXPECT_EQ(d.events.back(), (Event{2, -1}));
+}
+
+TEST_F(ScriptedServer, SilentServerTimesOut) {
+  FtpSetTimeouts({300, 300});
+  {
+    ScriptedFtpServer server([](ScriptedPeer& p) { p.WaitForStop(); });
+    const Download d = DownloadFrom(server.Port(), "f.bin");
+    EXPECT_EQ(d.result, -4);
+    EXPECT_NE(d.errors.find("接收响应失败: 10060"), std::string::npos) << d.errors;
+  }
+  // Silent in the middle of the data.
+  ScriptedFtpServer server([](ScriptedPeer& p) {
+    p.Login();
+    p.Expect("SIZE");
+    p.Send("213 100\r\n");
+    p.Expect("TYPE I");
+    p.Send("200 ok\r\n");
+    p.Expect("PASV");
+    p.Send(test::PassiveReply(p.OpenPassive()));
+    p.Expect("RETR");
+    p.AcceptData();
+    p.Send("150 ok\r\n");
+    p.SendData("only a part");
+    p.WaitForStop();
+  });
+  const Download d = DownloadFrom(server.Port(), "f.bin");
+  EXPECT_EQ(d.result, -9);
+  EXPECT_NE(d.errors.find("接收数据失败: 10060"), std::string::npos) << d.errors;
+}
+
+TEST_F(ScriptedServer, LineBreaksInsideArgumentsAreNeverSent) {
+  ScriptedFtpServer server([](ScriptedPeer& p) { p.Login(); });
+  const Download d = DownloadFrom(server.Port(), "f.bin\r\nDELE other.bin");
+  EXPECT_EQ(d.result, -6);
+  for (const auto& c : server.Commands()) EXPECT_EQ(c.find("DELE"), std::string::npos) << c;
+}
+
+int UnusedLoopbackPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof sa;
+  bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
+  close(fd);
+  return ntohs(sa.sin_port);
+}
+
+TEST(ConnectFailures, RefusedAndInvalidAddressLines) {
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(FtpConnect("127.0.0.1", UnusedLoopbackPort()), kInvalidFtpSocket);
+  std::string errors = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(errors.find("连接失败: 10061 (连接被拒绝)\n"), std::string::npos) << errors;
+
+  FtpSocket s = 12345;
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(FtpOpenSession("localhost", "kit", "secret", 21, s), -3);
+  errors = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(s, kInvalidFtpSocket);
+  EXPECT_NE(errors.find("无效的服务器IP地址: "), std::string::npos) << errors;
+}
+
+TEST(ConnectFailures, UnansweredConnectTimesOut) {
+  // A listener whose queue is full lets further connection requests go
+  // unanswered, as an unreachable host does.
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof sa;
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+  ASSERT_EQ(listen(fd, 0), 0);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
+  std::vector<int> fillers;
+  for (int i = 0; i < 4; ++i) {
+    const int c = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    connect(c, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    fillers.push_back(c);
+  }
+  Pause(50);
+  FtpSetTimeouts({300, 300});
+  ::testing::internal::CaptureStderr();
+  const FtpSocket s = FtpConnect("127.0.0.1", ntohs(sa.sin_port));
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  FtpSetTimeouts(FtpTimeouts{});
+  for (int c : fillers) close(c);
+  close(fd);
+  EXPECT_EQ(s, kInvalidFtpSocket);
+  EXPECT_NE(errors.find("连接失败: 10060 (连接超时)\n"), std::string::npos) << errors;
+}
+
+}  // namespace
+}  // namespace oro::updater

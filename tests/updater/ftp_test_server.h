@@ -1,0 +1,36 @@
+// A real FTP server (Debian's pyftpdlib) on loopback, one per test.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace oro::test {
+
+class LoopbackFtpServer {
+ public:
+  struct Options {
+    std::string user = "kit";
+    std::string password = "secret";
+    bool stock_size = false;  // refuse SIZE in ASCII mode
+    std::string banner;
+  };
+
+  // Empty when the server can run here, else why it cannot.
+  static std::string Unavailable();
+
+  LoopbackFtpServer(const std::string& root, const Options& options);
+  ~LoopbackFtpServer();
+  LoopbackFtpServer(const LoopbackFtpServer&) = delete;
+  LoopbackFtpServer& operator=(const LoopbackFtpServer&) = delete;
+
+  // 0 when the server did not start.
+  int Port() const { return port_; }
+
+ private:
+  pid_t pid_ = -1;
+  int port_ = 0;
+};
+
+}  // namespace oro::test

@@ -1,0 +1,136 @@
+// oroctl ftp get: fetches one file through the updater's FTP client, so an
+// installation can check its update server by hand. On failure the exit
+// status is the client's result code without its sign.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "command.h"
+#include "oro/platform/text.h"
+#include "oro/updater/ftp_client.h"
+#include "oro/updater/net_config.h"
+#include "oro/updater/update_check.h"
+
+namespace oro::tools {
+namespace {
+
+constexpr const char* kUsage =
+    "ftp get (--config FILE | --server A.B.C.D [--port N] [--user NAME] [--password TEXT]) "
+    "[--timeout SECONDS] [-o FILE] REMOTE_PATH";
+
+// Redrawn in place on standard error whenever the percentage changes.
+struct ProgressBar {
+  int shown = -1;
+  bool open = false;
+
+  void Draw(int percent) {
+    if (percent == shown) return;
+    shown = percent;
+    const int filled = percent * 40 / 100;
+    std::fprintf(stderr, "\r[%.*s%*s] %3d%%", filled, "########################################", 40 - filled, "",
+                 percent);
+    std::fflush(stderr);
+    open = true;
+  }
+  void End() {
+    if (open) std::fputc('\n', stderr);
+    open = false;
+  }
+};
+
+void OnProgress(std::uint32_t event, std::int32_t value, void* context) {
+  auto* bar = static_cast<ProgressBar*>(context);
+  if (event == updater::ftp_event::kProgress && value >= 0) {
+    bar->Draw(value);
+  } else if (value < 0) {
+    bar->End();  // the client's own diagnostics follow on their own line
+  }
+}
+
+std::string LastComponent(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool ParsePort(const std::string& text, int& port) {
+  if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  port = std::atoi(text.c_str());
+  return port > 0 && port <= 65535;
+}
+
+int Get(const Args& args) {
+  updater::NetConfig server;
+  int port = 21;
+  server.user = "anonymous";
+  std::string config_file, output, remote;
+  bool have_server = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    const bool has_value = i + 1 < args.size();
+    if (a == "--config" || a == "--server" || a == "--port" || a == "--user" || a == "--password" ||
+        a == "--timeout" || a == "-o") {
+      if (!has_value) return UsageError("missing value after " + a);
+      const std::string& v = args[++i];
+      if (a == "--config") config_file = v;
+      if (a == "--server") {
+        server.server = v;
+        have_server = true;
+      }
+      if (a == "--port" && !ParsePort(v, port)) return UsageError("port must be 1 to 65535");
+      if (a == "--user") server.user = v;
+      if (a == "--password") server.password = v;
+      if (a == "-o") output = v;
+      if (a == "--timeout") {
+        const int seconds = std::atoi(v.c_str());
+        if (seconds <= 0) return UsageError("timeout must be a positive number of seconds");
+        updater::FtpSetTimeouts({seconds * 1000, seconds * 1000});
+      }
+    } else if (!a.empty() && a[0] == '-') {
+      return UsageError("unknown option " + a);
+    } else if (remote.empty()) {
+      remote = a;
+    } else {
+      return UsageError(kUsage);
+    }
+  }
+  if (remote.empty() || config_file.empty() == !have_server) return UsageError(kUsage);
+  if (!config_file.empty()) {
+    const int loaded = updater::LoadNetConfig(platform::FromUtf8(config_file));
+    if (loaded != 1) return Fail(config_file + ": not a valid network configuration (" + std::to_string(loaded) + ")");
+    updater::GetNetConfig(server.server, server.port, server.user, server.password, server.folder,
+                          server.check_switch);
+    port = static_cast<int>(server.port);
+    // A name alone is taken from the configured update folder.
+    remote = updater::RemoteFilePath(server.folder, remote);
+  }
+  if (output.empty()) output = LastComponent(remote);
+  if (output.empty()) return UsageError("give -o FILE: the remote path names no file");
+
+  ProgressBar bar;
+  std::unique_ptr<std::uint8_t[]> data;
+  std::int32_t size = 0;
+  const int result = updater::FtpDownloadToMemory(server.server, server.user, server.password, remote, data, size,
+                                                  OnProgress, &bar, port);
+  bar.End();
+  if (result != updater::ftp_result::kOk) {
+    std::fprintf(stderr, "oroctl: ftp get %s failed with %d: %s\n", remote.c_str(), result,
+                 updater::FtpResultText(result));
+    return -result;
+  }
+  std::FILE* f = std::fopen(output.c_str(), "wb");
+  if (!f) return Fail("cannot write " + output);
+  const bool written = std::fwrite(data.get(), 1, static_cast<std::size_t>(size), f) == static_cast<std::size_t>(size);
+  if (std::fclose(f) != 0 || !written) return Fail("cannot write " + output);
+  std::fprintf(stderr, "%s: %d bytes\n", output.c_str(), size);
+  return 0;
+}
+
+int Run(const Args& args) {
+  if (args.empty() || args[0] != "get") return UsageError(kUsage);
+  return Get(args);
+}
+
+const CommandRegistrar kRegistrar({"ftp", "fetch one file from an update server (ftp get ...)", Run});
+
+}  // namespace
+}  // namespace oro::tools
