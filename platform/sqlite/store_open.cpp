@@ -102,6 +102,13 @@ OpenOutcome ForeignTables(const std::string& path) {
   return Fail(err::kBadDb, "database " + path + " holds tables of another program; it is left untouched");
 }
 
+// Tables without our layout version. Read in one snapshot: another process
+// may be setting up the same new file right now.
+bool HoldsForeignTables(Database& db) {
+  Transaction txn(db, false);
+  return Pragma(db, kUserVersionQuery) == 0 && Pragma(db, kObjectCount) != 0;
+}
+
 OpenOutcome InitialiseSchema(Database& db, const std::string& path) {
   if (db.ReadOnly()) return Fail(err::kAccessDenied, "settings store " + path + " is empty and read-only");
   Transaction txn(db, true);
@@ -173,7 +180,7 @@ OpenOutcome OpenChecked(Database& db, const std::string& path, const StoreOption
   }
   OpenOutcome integrity = CheckIntegrity(db, path);
   if (integrity.code) return integrity;
-  if (version == 0 && Pragma(db, kObjectCount) != 0) return ForeignTables(path);
+  if (version == 0 && HoldsForeignTables(db)) return ForeignTables(path);
 
   if (!db.ReadOnly()) {
     db.Exec(kJournalWal);

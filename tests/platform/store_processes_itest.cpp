@@ -131,6 +131,40 @@ TEST(StoreProcesses, ConcurrentWritersLoseNothingAndReadersSeeWholeValues) {
   }
 }
 
+TEST(StoreProcesses, ProcessesCreatingTheSameNewStoreAllSucceed) {
+  for (int round = 0; round < 5; ++round) {
+    oro::test::TempRoot root;
+    const std::string db = root.Path() + "/state/registry.db";
+    StartSignal start;
+    std::vector<pid_t> pids;
+    for (int p = 0; p < 6; ++p) {
+      const pid_t pid = fork();
+      ASSERT_GE(pid, 0);
+      if (pid == 0) {
+        start.Wait();
+        SqliteRegistryStore store(db);
+        KeyHandle h;
+        const bool ok = store.OpenError() == 0 &&
+                        store.CreateKey(RootKey::kLocalMachine, kKit, keyaccess::kAllAccess, nullptr, &h, nullptr) == 0;
+        _exit(ok ? 0 : 1);
+      }
+      pids.push_back(pid);
+    }
+    start.Go();
+    for (pid_t pid : pids) {
+      int status = 0;
+      waitpid(pid, &status, 0);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+    }
+    SqliteRegistryStore store(db);
+    KeyHandle software;
+    ASSERT_EQ(store.OpenKey(RootKey::kLocalMachine, L"SOFTWARE", keyaccess::kRead, &software), err::kSuccess);
+    KeyInfo info;
+    ASSERT_EQ(store.QueryInfo(software, &info), err::kSuccess);
+    EXPECT_EQ(info.sub_keys, 1u);
+  }
+}
+
 // Another process holds the store's write lock (or, in exclusive locking
 // mode, every lock) until the parent lets it go.
 class LockHolder {
