@@ -75,6 +75,8 @@ std::string Database::LastMessage() const { return db_ ? sqlite3_errmsg(db_) : "
 
 std::int64_t Database::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
 
+std::int64_t Database::TotalChanges() const { return sqlite3_total_changes64(db_); }
+
 sqlite3_stmt* Database::Prepare(const char* sql) {
   auto it = cache_.find(sql);
   if (it != cache_.end()) return it->second;

@@ -42,6 +42,8 @@ class Database {
   sqlite3* Handle() const { return db_; }
   std::string LastMessage() const;
   std::int64_t LastInsertId() const;
+  // Rows changed through this connection since it opened.
+  std::int64_t TotalChanges() const;
 
   // Statements are keyed by the address of their (static) text.
   sqlite3_stmt* Prepare(const char* sql);

@@ -54,6 +54,8 @@ ErrorCode Resolve(Database& db, RootKey root, const std::vector<std::wstring>& s
   return err::kSuccess;
 }
 
+constexpr const char* kDataVersion = "PRAGMA data_version";
+
 ErrorCode CheckEntries(const std::vector<AccessEntry>& entries) {
   for (const auto& e : entries) {
     if (e.trustee.empty() || CheckValueName(e.trustee) != err::kSuccess) return err::kInvalidParameter;
@@ -244,6 +246,18 @@ ErrorCode SqliteRegistryStore::SetSecurity(const KeyHandle& key, const KeySecuri
     if (!KeyExists(d_->db, key.id)) return err::kKeyDeleted;
     if (set_owner) SaveOwner(d_->db, key.id, security.owner);
     if (set_dacl) SaveEntries(d_->db, key.id, security.dacl);
+    return err::kSuccess;
+  });
+}
+
+ErrorCode SqliteRegistryStore::ChangeStamp(std::uint64_t* stamp) {
+  if (!stamp) return err::kInvalidParameter;
+  return d_->Run(open_error_, false, [&]() -> ErrorCode {
+    // data_version moves with other connections' commits, the change count
+    // with our own.
+    Query q(d_->db, kDataVersion);
+    const std::int64_t others = q.Step() ? q.Int(0) : 0;
+    *stamp = static_cast<std::uint64_t>(others) + static_cast<std::uint64_t>(d_->db.TotalChanges());
     return err::kSuccess;
   });
 }

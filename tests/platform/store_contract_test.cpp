@@ -334,5 +334,25 @@ TEST_F(StoreContract, StoresOnTheSameFileAndThreadsOfOneStoreShareEverything) {
   EXPECT_EQ(v.data, (Bytes{2, 24}));
 }
 
+TEST_F(StoreContract, ChangeStampMovesWithEveryCommittedChangeFromAnyConnection) {
+  auto other = Open();
+  KeyHandle h = Create(L"SOFTWARE\\Watched");
+  std::uint64_t first = 0, again = 0, after_other = 0, after_own = 0;
+  ASSERT_EQ(store_->ChangeStamp(&first), err::kSuccess);
+  ASSERT_EQ(store_->ChangeStamp(&again), err::kSuccess);
+  EXPECT_EQ(first, again);
+  RegValue v;
+  EXPECT_EQ(store_->QueryValue(h, L"absent", &v), err::kFileNotFound);
+  ASSERT_EQ(store_->ChangeStamp(&again), err::kSuccess);
+  EXPECT_EQ(first, again);  // reading changes nothing
+  const Bytes d = {1};
+  ASSERT_EQ(other->SetValue(h, L"v", regtype::kBinary, d.data(), d.size()), err::kSuccess);
+  ASSERT_EQ(store_->ChangeStamp(&after_other), err::kSuccess);
+  EXPECT_NE(after_other, again);
+  ASSERT_EQ(store_->SetValue(h, L"v", regtype::kBinary, d.data(), d.size()), err::kSuccess);
+  ASSERT_EQ(store_->ChangeStamp(&after_own), err::kSuccess);
+  EXPECT_NE(after_own, after_other);
+}
+
 }  // namespace
 }  // namespace oro::platform::sqlite

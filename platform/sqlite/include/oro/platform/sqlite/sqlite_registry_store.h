@@ -35,6 +35,11 @@ class SqliteRegistryStore final : public RegistryStore {
   const std::string& OpenErrorDetail() const { return open_detail_; }
   const std::string& Path() const { return path_; }
 
+  // A number that differs from the last one whenever this or any other
+  // connection (any process) has committed a change since: lets a watcher
+  // poll cheaply before it re-reads the keys it follows.
+  ErrorCode ChangeStamp(std::uint64_t* stamp);
+
   ErrorCode OpenKey(RootKey root, const std::wstring& sub_key, std::uint32_t access, KeyHandle* out) override;
   ErrorCode CreateKey(RootKey root, const std::wstring& sub_key, std::uint32_t access, const KeySecurity* security,
                       KeyHandle* out, bool* created) override;
