@@ -15,4 +15,11 @@ platform::ErrorCode OpenDefaultEndpointVolume(platform::AudioSystem& audio, plat
   return platform::err::kSuccess;
 }
 
+int ScalarToPercent(float scalar) {
+  const float percent = scalar * 100.0f;
+  if (percent >= 100.0f) return 100;
+  if (!(percent > 0.0f)) return 0;
+  return static_cast<int>(percent);
+}
+
 }  // namespace oro::common

@@ -26,16 +26,6 @@ std::unique_ptr<EndpointVolume> OpenVolume(int32_t flow) {
   return volume;
 }
 
-// scalar x 100 in single precision, truncated: 0.53f reads as 52. Kept within
-// 0..100 before the conversion, which would be undefined for huge values.
-int32_t ScalarToPercent(float scalar) {
-  const float percent = scalar * 100.0f;
-  if (std::isnan(percent)) return kVolumeFallback;
-  if (percent >= 100.0f) return 100;
-  if (percent <= 0.0f) return 0;
-  return static_cast<int32_t>(percent);
-}
-
 }  // namespace
 
 extern "C" ORO_API int32_t _SetVolum(int32_t volume, int32_t flow, ...) {
@@ -51,8 +41,8 @@ extern "C" ORO_API int32_t _getVolum(int32_t flow) {
   try {
     auto v = OpenVolume(flow);
     float scalar = 0.0f;
-    if (!v || v->GetMasterScalar(&scalar) != 0) return kVolumeFallback;
-    return ScalarToPercent(scalar);
+    if (!v || v->GetMasterScalar(&scalar) != 0 || std::isnan(scalar)) return kVolumeFallback;
+    return oro::common::ScalarToPercent(scalar);
   } catch (...) {
     return kVolumeFallback;
   }

@@ -14,4 +14,9 @@ namespace oro::common {
 platform::ErrorCode OpenDefaultEndpointVolume(platform::AudioSystem& audio, platform::Flow flow,
                                               std::unique_ptr<platform::EndpointVolume>* out);
 
+// How a master volume scalar reads as a percentage: scalar x 100 in single
+// precision, truncated (0.53f reads as 52), kept within 0..100 before the
+// conversion, which would be undefined for huge values. NaN reads as 0.
+int ScalarToPercent(float scalar);
+
 }  // namespace oro::common

@@ -1,0 +1,159 @@
+// oro-sim and oroctl as separate processes on one state folder: what one
+// changes the other sees, the fallbacks when an endpoint goes away, and the
+// exit statuses of bad command lines.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <sstream>
+#include <string>
+
+#include "oro/platform/platform.h"
+#include "temp_root.h"
+
+namespace oro::test {
+namespace {
+
+class OroSimTools : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* program : {"oro-sim", "oroctl"}) {
+      ASSERT_EQ(access(BuiltFile(program).c_str(), X_OK), 0) << BuiltFile(program) << " is not built";
+    }
+  }
+
+  int Run(const std::string& program, const std::string& args, std::string* out = nullptr) {
+    std::string local;
+    if (out) out->clear();  // RunCommand appends
+    const int rc = RunCommand("ORO_PLATFORM=sim ORO_ROOT='" + root_.Path() + "' '" + BuiltFile(program) + "' " + args,
+                              out ? out : &local);
+    return rc;
+  }
+  int Sim(const std::string& args, std::string* out = nullptr) { return Run("oro-sim", args, out); }
+  int Ctl(const std::string& args, std::string* out = nullptr) { return Run("oroctl", args, out); }
+
+  // The JSON line of one endpoint in `oro-sim list --json` (one endpoint a line).
+  std::string JsonEntry(const std::string& alias) {
+    std::string out;
+    EXPECT_EQ(Sim("list --json", &out), 0) << out;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.find("\"alias\": \"" + alias + "\"") != std::string::npos) return line;
+    }
+    return "<no entry for " + alias + ">";
+  }
+
+  TempRoot root_;
+};
+
+TEST_F(OroSimTools, CreateBuildsTheKitMachineOnceUnlessForced) {
+  std::string out;
+  ASSERT_EQ(Sim("create", &out), 0) << out;
+  ASSERT_EQ(Sim("list", &out), 0) << out;
+  for (const char* alias : {"headset-render", "headset-capture", "dongle-render", "dongle-capture", "onboard-render",
+                            "onboard-capture"}) {
+    EXPECT_NE(out.find(alias), std::string::npos) << alias << " missing from\n" << out;
+  }
+  const std::string headset = JsonEntry("headset-render");
+  EXPECT_NE(headset.find("\"id\": \"{0.0.0.00000000}.{"), std::string::npos) << headset;
+  EXPECT_NE(headset.find("\"vid\": \"040B\", \"pid\": \"F779\""), std::string::npos) << headset;
+  EXPECT_NE(headset.find("\"state\": \"active\""), std::string::npos) << headset;
+  EXPECT_NE(headset.find("\"default_roles\": [\"console\",\"multimedia\",\"communications\"]"), std::string::npos)
+      << headset;
+  EXPECT_NE(JsonEntry("onboard-render").find("\"vid\": null"), std::string::npos);
+
+  ASSERT_EQ(Ctl("volume set render 35", &out), 0) << out;
+  EXPECT_EQ(Sim("create", &out), 1);
+  EXPECT_NE(out.find("--force"), std::string::npos) << out;
+  EXPECT_NE(JsonEntry("headset-render").find("\"volume\": 35,"), std::string::npos) << "the refused create changed it";
+  ASSERT_EQ(Sim("create --force", &out), 0) << out;
+  EXPECT_NE(JsonEntry("headset-render").find("\"volume\": 75,"), std::string::npos);
+}
+
+TEST_F(OroSimTools, ChangesOfEitherProgramAreSeenByTheOther) {
+  std::string out;
+  ASSERT_EQ(Sim("create", &out), 0) << out;
+  ASSERT_EQ(Ctl("volume set render 35", &out), 0) << out;
+  ASSERT_EQ(Ctl("volume mute capture 1", &out), 0) << out;
+  const std::string render = JsonEntry("headset-render");
+  EXPECT_NE(render.find("\"volume\": 35, \"scalar\": 0.349999994,"), std::string::npos) << render;
+  EXPECT_NE(JsonEntry("headset-capture").find("\"mute\": true"), std::string::npos);
+  EXPECT_NE(JsonEntry("onboard-render").find("\"volume\": 50,"), std::string::npos) << "wrong endpoint changed";
+
+  ASSERT_EQ(Sim("volume render 64"), 0);
+  ASSERT_EQ(Ctl("volume get render", &out), 0) << out;
+  EXPECT_EQ(out, "64\n");
+  ASSERT_EQ(Sim("mute capture 0"), 0);
+  ASSERT_EQ(Ctl("volume mute capture", &out), 0) << out;
+  EXPECT_EQ(out, "0\n");
+
+  // Moving the multimedia default moves what the library works on.
+  ASSERT_EQ(Sim("default render onboard-render --role multimedia", &out), 0) << out;
+  ASSERT_EQ(Ctl("volume get render", &out), 0) << out;
+  EXPECT_EQ(out, "50\n");
+}
+
+TEST_F(OroSimTools, UnpluggedCaptureEndpointsLeaveTheFallbacks) {
+  std::string out;
+  ASSERT_EQ(Sim("create", &out), 0) << out;
+  // The headset alone: the dongle takes over as the default.
+  ASSERT_EQ(Sim("unplug headset-capture", &out), 0) << out;
+  ASSERT_EQ(Ctl("volume get capture", &out), 0) << out;
+  EXPECT_EQ(out, "70\n");
+
+  ASSERT_EQ(Sim("unplug capture", &out), 0) << out;
+  EXPECT_EQ(Ctl("volume get capture", &out), 1);
+  EXPECT_EQ(out.rfind("50\n", 0), 0u) << out;
+  EXPECT_NE(out.find("no capture endpoint could be used"), std::string::npos) << out;
+  EXPECT_EQ(Ctl("volume mute capture", &out), 1);
+  EXPECT_EQ(out.rfind("0\n", 0), 0u) << out;
+  EXPECT_EQ(Ctl("volume set capture 20", &out), 1);
+  EXPECT_NE(out.find("no capture endpoint could be used"), std::string::npos) << out;
+  EXPECT_EQ(Ctl("volume get render", &out), 0) << out;
+
+  // Plugged back, the headset is the default again and kept its volume.
+  ASSERT_EQ(Sim("plug headset-capture", &out), 0) << out;
+  ASSERT_EQ(Ctl("volume get capture", &out), 0) << out;
+  EXPECT_EQ(out, "80\n");
+}
+
+TEST_F(OroSimTools, OsVersionReachesTheSimulatedSystem) {
+  std::string out;
+  ASSERT_EQ(Sim("create", &out), 0) << out;
+  ASSERT_EQ(Sim("os-version 6.1", &out), 0) << out;
+  auto p = platform::MakePlatform(platform::Profile::kSim, platform::ResolveStatePaths(root_.Path().c_str()));
+  EXPECT_EQ(p.system->OsVersion(), 0x00060001u);
+  EXPECT_EQ(Sim("os-version 6", &out), 2);
+  EXPECT_EQ(Sim("os-version 6.70000", &out), 2);
+  EXPECT_EQ(p.system->OsVersion(), 0x00060001u);
+}
+
+TEST_F(OroSimTools, BadCommandLinesExitWithTwoAndFailuresWithOne) {
+  std::string out;
+  ASSERT_EQ(Sim("create", &out), 0) << out;
+  EXPECT_EQ(Sim("", &out), 2);
+  EXPECT_EQ(Sim("bogus", &out), 2);
+  EXPECT_EQ(Sim("volume render 150", &out), 2);
+  EXPECT_EQ(Sim("volume render loud", &out), 2);
+  EXPECT_EQ(Sim("mute render 2", &out), 2);
+  EXPECT_EQ(Sim("default render", &out), 2);
+  EXPECT_EQ(Sim("default render headset-render --role everybody", &out), 2);
+  EXPECT_EQ(Sim("list --yaml", &out), 2);
+  EXPECT_EQ(Ctl("volume get sideways", &out), 2);
+  EXPECT_EQ(Ctl("volume set render 101", &out), 2);
+  EXPECT_EQ(Ctl("volume set render -5", &out), 2);
+  EXPECT_EQ(Ctl("volume mute render 2", &out), 2);
+  EXPECT_EQ(Ctl("volume", &out), 2);
+
+  EXPECT_EQ(Sim("plug no-such-endpoint", &out), 1);
+  EXPECT_NE(out.find("no endpoint 'no-such-endpoint'"), std::string::npos) << out;
+  EXPECT_EQ(Sim("default render headset-capture", &out), 1);
+  EXPECT_NE(out.find("is a capture endpoint"), std::string::npos) << out;
+  ASSERT_EQ(Sim("unplug dongle-render", &out), 0) << out;
+  EXPECT_EQ(Sim("default render dongle-render", &out), 1);
+  EXPECT_NE(out.find("unplugged"), std::string::npos) << out;
+  EXPECT_NE(JsonEntry("headset-render").find("\"default_roles\": [\"console\",\"multimedia\",\"communications\"]"),
+            std::string::npos);
+}
+
+}  // namespace
+}  // namespace oro::test

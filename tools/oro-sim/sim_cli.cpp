@@ -1,0 +1,115 @@
+#include "sim_cli.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "oro/common/endpoint_volume.h"
+#include "oro/common/error_text.h"
+#include "oro/platform/sqlite/sqlite_registry_store.h"
+#include "oro/platform/text.h"
+
+namespace oro::tools::sim {
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "oro-sim: %s\n(oro-sim --help lists the commands)\n", message.c_str());
+  return kBadUsage;
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "oro-sim: %s\n", message.c_str());
+  return kFailed;
+}
+
+int FailCode(const std::string& message, platform::ErrorCode code) {
+  std::string text = Narrow(common::ErrorText(code));
+  if (text.empty()) text = "error " + std::to_string(code);
+  return Fail(message + ": " + text + " (" + std::to_string(code) + ")");
+}
+
+int OpenSession(Session* session) {
+  const platform::StatePaths paths = platform::ResolveStatePaths(std::getenv("ORO_ROOT"));
+  session->platform = platform::MakePlatform(platform::Profile::kSim, paths);
+  if (auto* store = dynamic_cast<platform::sqlite::SqliteRegistryStore*>(session->platform.registry.get())) {
+    if (store->OpenError()) {
+      return FailCode("cannot open the settings store " + paths.registry_db + " (" + store->OpenErrorDetail() + ")",
+                      store->OpenError());
+    }
+  }
+  session->machine = std::make_unique<SimMachine>(*session->platform.registry);
+  return 0;
+}
+
+std::string Narrow(const std::wstring& text) { return platform::ToUtf8(text); }
+std::wstring Widen(const std::string& text) { return platform::FromUtf8(text); }
+
+bool ParseFlow(const std::string& text, platform::Flow* flow) {
+  if (text == "render") {
+    *flow = platform::Flow::kRender;
+  } else if (text == "capture") {
+    *flow = platform::Flow::kCapture;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+const char* FlowName(platform::Flow flow) { return flow == platform::Flow::kRender ? "render" : "capture"; }
+
+const char* RoleName(platform::Role role) {
+  switch (role) {
+    case platform::Role::kConsole:
+      return "console";
+    case platform::Role::kMultimedia:
+      return "multimedia";
+    case platform::Role::kCommunications:
+      return "communications";
+  }
+  return "?";
+}
+
+const char* StateName(std::uint32_t state) {
+  switch (state) {
+    case platform::devstate::kActive:
+      return "active";
+    case platform::devstate::kDisabled:
+      return "disabled";
+    case platform::devstate::kNotPresent:
+      return "notpresent";
+    case platform::devstate::kUnplugged:
+      return "unplugged";
+  }
+  return "unknown";
+}
+
+bool ParseNumber(const std::string& text, long min, long max, long* out) {
+  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  const long v = std::strtol(text.c_str(), nullptr, 10);
+  if (v < min || v > max) return false;
+  *out = v;
+  return true;
+}
+
+int FindEndpoint(SimMachine& machine, const std::string& ref, SimEndpoint* out) {
+  const platform::ErrorCode rc = machine.Find(Widen(ref), out);
+  if (rc == platform::err::kNotFound) {
+    return Fail("no endpoint '" + ref + "' (give an id, a key name or an alias that oro-sim list shows)");
+  }
+  if (rc) return FailCode("cannot read the endpoints", rc);
+  return 0;
+}
+
+int FindTarget(SimMachine& machine, const std::string& ref, SimEndpoint* out) {
+  platform::Flow flow;
+  if (!ParseFlow(ref, &flow)) return FindEndpoint(machine, ref, out);
+  std::wstring id;
+  const platform::ErrorCode rc = machine.GetDefault(flow, platform::Role::kMultimedia, &id);
+  if (rc == platform::err::kNotFound) return Fail(std::string("no default ") + FlowName(flow) + " endpoint");
+  if (rc) return FailCode("cannot read the default endpoints", rc);
+  const platform::ErrorCode lrc = machine.Load(id, out);
+  if (lrc) return FailCode("the default " + std::string(FlowName(flow)) + " endpoint " + Narrow(id) + " is gone", lrc);
+  return 0;
+}
+
+int Percent(float scalar) { return common::ScalarToPercent(scalar); }
+
+}  // namespace oro::tools::sim

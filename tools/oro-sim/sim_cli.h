@@ -1,0 +1,67 @@
+// Shared pieces of oro-sim's sub-commands: the state folder's store, argument
+// parsing and messages. Exit status: 0 done, 1 failed, 2 bad usage.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "oro/platform/platform.h"
+#include "oro/platform/sim/sim_machine.h"
+
+namespace oro::tools::sim {
+
+using Args = std::vector<std::string>;
+using platform::sim::SimEndpoint;
+using platform::sim::SimMachine;
+
+constexpr int kFailed = 1;
+constexpr int kBadUsage = 2;
+
+// "oro-sim: <message>" on standard error; the matching exit status.
+int UsageError(const std::string& message);
+int Fail(const std::string& message);
+// The message followed by the error code's text.
+int FailCode(const std::string& message, platform::ErrorCode code);
+
+struct Session {
+  platform::Platform platform;
+  std::unique_ptr<SimMachine> machine;
+};
+
+// The simulated machine of ORO_ROOT (or the default state folder). Returns 0,
+// or the exit status after printing why the store cannot be used.
+int OpenSession(Session* session);
+
+std::string Narrow(const std::wstring& text);
+std::wstring Widen(const std::string& text);
+
+// "render" or "capture".
+bool ParseFlow(const std::string& text, platform::Flow* flow);
+const char* FlowName(platform::Flow flow);
+const char* RoleName(platform::Role role);
+const char* StateName(std::uint32_t state);
+// Whole decimal number within [min, max].
+bool ParseNumber(const std::string& text, long min, long max, long* out);
+
+// An endpoint by id, key name or alias; prints the error and returns its exit
+// status when there is none.
+int FindEndpoint(SimMachine& machine, const std::string& ref, SimEndpoint* out);
+// FLOW (the default multimedia endpoint of the flow) or ENDPOINT.
+int FindTarget(SimMachine& machine, const std::string& ref, SimEndpoint* out);
+
+// The percentage the kit's volume export reads for a scalar.
+int Percent(float scalar);
+
+int CmdCreate(const Args& args);
+int CmdOsVersion(const Args& args);
+int CmdLocale(const Args& args);
+int CmdList(const Args& args);
+int CmdAdd(const Args& args);
+int CmdPlug(const Args& args);
+int CmdUnplug(const Args& args);
+int CmdDefault(const Args& args);
+int CmdVolume(const Args& args);
+int CmdMute(const Args& args);
+
+}  // namespace oro::tools::sim
