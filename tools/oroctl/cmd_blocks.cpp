@@ -1,0 +1,287 @@
+// oroctl blocks show: the sound parameter blocks as the processing object
+// sees them (the live section) and as they are stored, field by field.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "command.h"
+#include "oro/common/eq_coefficients.h"
+#include "oro/common/property_blocks.h"
+#include "oro/common/registry_access.h"
+#include "oro/platform/platform.h"
+#include "oro/platform/text.h"
+
+namespace oro::tools {
+namespace {
+
+using common::PropertyBlock1;
+using common::PropertyBlock2;
+using common::PropertyBlock3;
+
+constexpr const char* kUsage = "usage: oroctl blocks show [--json]";
+
+// A small value tree printed either as JSON or as "path = value" lines.
+struct Node {
+  enum Kind { kLeaf, kObject, kArray } kind = kLeaf;
+  std::string leaf;  // a JSON literal
+  std::vector<std::pair<std::string, Node>> members;
+  std::vector<Node> items;
+
+  static Node Int(long long v) { return Leaf(std::to_string(v)); }
+  static Node Bool(bool v) { return Leaf(v ? "true" : "false"); }
+  static Node Null() { return Leaf("null"); }
+  static Node Float(float v) {
+    if (!std::isfinite(v)) return Text(std::isnan(v) ? "nan" : (v > 0 ? "inf" : "-inf"));
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));
+    return Leaf(buf);
+  }
+  static Node Text(const std::string& s) {
+    std::string q = "\"";
+    for (char c : s) {
+      if (c == '"' || c == '\\') q += '\\';
+      q += c;
+    }
+    return Leaf(q + "\"");
+  }
+  static Node Leaf(std::string literal) {
+    Node n;
+    n.leaf = std::move(literal);
+    return n;
+  }
+  static Node Object() {
+    Node n;
+    n.kind = kObject;
+    return n;
+  }
+  static Node Array() {
+    Node n;
+    n.kind = kArray;
+    return n;
+  }
+  Node& Add(const std::string& name, Node value) {
+    members.emplace_back(name, std::move(value));
+    return *this;
+  }
+  Node& Push(Node value) {
+    items.push_back(std::move(value));
+    return *this;
+  }
+  bool AllLeaves() const {
+    for (const auto& i : items) {
+      if (i.kind != kLeaf) return false;
+    }
+    return true;
+  }
+};
+
+void PrintJson(const Node& n, int indent, std::string* out) {
+  const std::string pad(static_cast<std::size_t>(indent) * 2, ' ');
+  const std::string inner(static_cast<std::size_t>(indent + 1) * 2, ' ');
+  if (n.kind == Node::kLeaf) {
+    *out += n.leaf;
+  } else if (n.kind == Node::kArray && n.AllLeaves()) {
+    *out += "[";
+    for (std::size_t i = 0; i < n.items.size(); ++i) *out += (i ? ", " : "") + n.items[i].leaf;
+    *out += "]";
+  } else if (n.kind == Node::kArray) {
+    *out += "[\n";
+    for (std::size_t i = 0; i < n.items.size(); ++i) {
+      *out += inner;
+      PrintJson(n.items[i], indent + 1, out);
+      *out += i + 1 < n.items.size() ? ",\n" : "\n";
+    }
+    *out += pad + "]";
+  } else {
+    *out += "{\n";
+    for (std::size_t i = 0; i < n.members.size(); ++i) {
+      *out += inner + "\"" + n.members[i].first + "\": ";
+      PrintJson(n.members[i].second, indent + 1, out);
+      *out += i + 1 < n.members.size() ? ",\n" : "\n";
+    }
+    *out += pad + "}";
+  }
+}
+
+void PrintText(const Node& n, const std::string& path, std::string* out) {
+  if (n.kind == Node::kLeaf || (n.kind == Node::kArray && n.AllLeaves())) {
+    std::string json;
+    PrintJson(n, 0, &json);
+    *out += path + " = " + json + "\n";
+  } else if (n.kind == Node::kArray) {
+    for (std::size_t i = 0; i < n.items.size(); ++i) PrintText(n.items[i], path + "[" + std::to_string(i) + "]", out);
+  } else {
+    for (const auto& [name, value] : n.members) PrintText(value, path.empty() ? name : path + "." + name, out);
+  }
+}
+
+Node Named(int value, std::initializer_list<std::pair<int, const char*>> names) {
+  for (const auto& [v, name] : names) {
+    if (v == value) return Node::Text(name);
+  }
+  return Node::Int(value);
+}
+
+Node Decode(const PropertyBlock1& b) {
+  return Node::Object()
+      .Add("mic_sample_rate", Node::Int(b.MicSampleRate()))
+      .Add("mic_volume", Node::Int(b.MicVolume()))
+      .Add("monitor_volume", Node::Int(b.MonitorVolume()))
+      .Add("noise_reduction_strength", Node::Int(b.NoiseReductionStrength()))
+      .Add("voice_changer", Node::Bool(b.VoiceChanger()))
+      .Add("voice", Named(static_cast<int>(b.VoiceKind()), {{1, "monster"}, {2, "cartoon"}, {3, "man"}, {4, "woman"}}))
+      .Add("mic_echo", Node::Bool(b.MicEcho()))
+      .Add("noise_reduction", Node::Bool(b.NoiseReduction()))
+      .Add("mic_mute", Node::Bool(b.MicMute()))
+      .Add("mic_processing", Node::Bool(b.MicProcessing()))
+      .Add("mic_echo_level", Node::Int(b.MicEchoLevel()))
+      .Add("monitoring", Node::Bool(b.Monitoring()));
+}
+
+Node Decode(const PropertyBlock2& b) {
+  using common::ListeningMode;
+  Node trims = Node::Array();
+  for (std::size_t i = 0; i < common::kSpeakerCount; ++i) trims.Push(Node::Int(b.Trim(static_cast<common::Speaker>(i))));
+  Node bands = Node::Array();
+  Node coefficients = Node::Array();
+  for (std::size_t i = 0; i < common::kEqBandCount; ++i) {
+    const common::EqBand band = b.Band(i);
+    bands.Push(Node::Object()
+                   .Add("type", Node::Int(band.type))
+                   .Add("centre_hz", Node::Float(band.centre_hz))
+                   .Add("gain_db", Node::Float(band.gain_db))
+                   .Add("bandwidth_hz", Node::Float(band.bandwidth_hz)));
+    const common::BiquadCoefficients c = b.Coefficients(i);
+    coefficients.Push(Node::Object()
+                          .Add("a1", Node::Float(c.a1))
+                          .Add("a2", Node::Float(c.a2))
+                          .Add("b0", Node::Float(c.b0))
+                          .Add("b1", Node::Float(c.b1))
+                          .Add("b2", Node::Float(c.b2)));
+  }
+  return Node::Object()
+      .Add("speaker_processing", Node::Bool(b.SpeakerProcessing()))
+      .Add("virtual_7_1", Node::Bool(b.Mode(ListeningMode::kVirtual71)))
+      .Add("sample_rate", Node::Int(b.SampleRate()))
+      .Add("master_volume", Node::Int(b.MasterVolume()))
+      .Add("left_volume", Node::Int(b.LeftVolume()))
+      .Add("right_volume", Node::Int(b.RightVolume()))
+      .Add("speaker_mute", Node::Bool(b.SpeakerMute()))
+      .Add("room_effect", Node::Bool(b.RoomEffect()))
+      .Add("environment", Named(static_cast<int>(b.EnvironmentKind()),
+                                {{1, "concert hall"}, {2, "underwater"}, {3, "bathroom"}, {4, "crazy"}}))
+      .Add("room_size", Named(static_cast<int>(b.Room()), {{1, "small"}, {2, "medium"}, {3, "large"}}))
+      .Add("sound_field", Node::Bool(b.Mode(ListeningMode::kSoundField)))
+      .Add("sound_field_mode", Named(static_cast<int>(b.FieldMode()), {{0, "none"},
+                                                                         {1, "clockwise"},
+                                                                         {2, "counter-clockwise"},
+                                                                         {3, "angle held"},
+                                                                         {4, "centred"},
+                                                                         {5, "initial"}}))
+      .Add("trims_l_r_ls_rs_lb_rb_c_w", std::move(trims))
+      .Add("spatial", Node::Bool(b.Mode(ListeningMode::kSpatial)))
+      .Add("equalizer", Node::Bool(b.Mode(ListeningMode::kEqualizer)))
+      .Add("bands", std::move(bands))
+      .Add("coefficients", std::move(coefficients));
+}
+
+Node Decode(const PropertyBlock3& b) {
+  Node gains = Node::Object();
+  for (std::size_t i = 0; i < common::kEqBandCount; ++i) gains.Add(common::kEqBands[i].label, Node::Int(b.Gain(i)));
+  return Node::Object().Add("gains_db", std::move(gains));
+}
+
+// The live section, or null when nobody holds it.
+Node LiveSection(platform::Platform& p, std::string* problem) {
+  std::unique_ptr<platform::SharedSection> section;
+  const platform::ErrorCode rc =
+      p.objects ? p.objects->OpenSection(common::kSectionName, common::kSectionSize, &section) : platform::err::kFileNotFound;
+  if (rc == platform::err::kFileNotFound) return Node::Null();
+  if (rc != platform::err::kSuccess) {
+    *problem = "cannot open the parameter section (error " + std::to_string(rc) + ")";
+    return Node::Null();
+  }
+  const std::uint8_t* view = section->Data();
+  const std::int32_t capacity = static_cast<std::int32_t>(view[0] | (view[1] << 8) | (view[2] << 16) |
+                                                          (static_cast<std::uint32_t>(view[3]) << 24));
+  const std::uint8_t* payload = view + common::kSectionHeaderSize;
+  return Node::Object()
+      .Add("capacity", Node::Int(capacity))
+      .Add("block1", Decode(common::BlockFromBytes<PropertyBlock1>(payload + common::kBlock1PayloadOffset)))
+      .Add("block2", Decode(common::BlockFromBytes<PropertyBlock2>(payload + common::kBlock2PayloadOffset)));
+}
+
+// One stored block decoded over zeros; its stored length is shown when it
+// is not the block's own.
+template <typename Block>
+Node StoredBlock(common::RegistryAccess& reg, const wchar_t* name) {
+  if (!reg.KeyExists(common::kBlockStoreKey) || !reg.ValueExists(common::kBlockStoreKey, name)) return Node::Null();
+  const std::vector<std::uint8_t> stored = reg.ReadBinary(common::kBlockStoreKey, name);
+  Block block;
+  std::memcpy(&block, stored.data(), std::min(stored.size(), sizeof block));
+  Node n = Decode(block);
+  if (stored.size() != sizeof block) n.Add("stored_bytes", Node::Int(static_cast<long long>(stored.size())));
+  return n;
+}
+
+Node Persisted(platform::Platform& p, std::string* problem) {
+  try {
+    common::RegistryAccess reg(*p.registry, p.system.get());
+    return Node::Object()
+        .Add("block1", StoredBlock<PropertyBlock1>(reg, common::kBlock1ValueName))
+        .Add("block2", StoredBlock<PropertyBlock2>(reg, common::kBlock2ValueName))
+        .Add("block3", StoredBlock<PropertyBlock3>(reg, common::kBlock3ValueName));
+  } catch (const common::RegistryException& e) {
+    *problem = platform::ToUtf8(e.Message());
+    return Node::Null();
+  }
+}
+
+int Show(const Args& args) {
+  bool json = false;
+  for (const auto& a : args) {
+    if (a == "--json") {
+      json = true;
+    } else {
+      return UsageError(std::string("unknown argument '") + a + "'\n" + kUsage);
+    }
+  }
+  platform::Platform p;
+  try {
+    p = platform::MakePlatformFromEnvironment();
+  } catch (const std::exception& e) {
+    return Fail(e.what());
+  }
+  std::string problem;
+  Node all = Node::Object();
+  all.Add("section", LiveSection(p, &problem));
+  all.Add("persisted", Persisted(p, &problem));
+
+  std::string out;
+  if (json) {
+    PrintJson(all, 0, &out);
+    out += "\n";
+  } else {
+    if (all.members[0].second.kind == Node::kLeaf) out += "section: not published (nobody holds it)\n";
+    PrintText(all, "", &out);
+  }
+  std::fputs(out.c_str(), stdout);
+  std::fflush(stdout);
+  return problem.empty() ? 0 : Fail(problem);
+}
+
+int Run(const Args& args) {
+  if (args.empty() || args[0] != "show") return UsageError(kUsage);
+  return Show(Args(args.begin() + 1, args.end()));
+}
+
+const CommandRegistrar kRegistrar({"blocks", "sound parameter blocks: the live section and the stored copies", Run});
+
+}  // namespace
+}  // namespace oro::tools
