@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "store_tables.h"
 
@@ -122,6 +125,45 @@ OpenOutcome InitialiseSchema(Database& db, const std::string& path) {
   return {};
 }
 
+// Integrity, connection settings and, for a new file, the tables.
+OpenOutcome Prepare(Database& db, const std::string& path, std::int64_t version) {
+  OpenOutcome integrity = CheckIntegrity(db, path);
+  if (integrity.code) return integrity;
+  if (version == 0 && HoldsForeignTables(db)) return ForeignTables(path);
+
+  if (!db.ReadOnly()) {
+    db.Exec(kJournalWal);
+    db.Exec(kJournalSizeLimit);
+    // Keep the WAL and its index after the last connection closes: a reader
+    // that may not create files in the folder (a user reading the system
+    // store) needs them to exist.
+    int persist = 1;
+    sqlite3_file_control(db.Handle(), "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+  }
+  db.Exec(kSynchronousNormal);
+  if (version == 0) return InitialiseSchema(db, path);
+  return {};
+}
+
+// While a new file is still in rollback-journal mode, switching it to WAL or
+// upgrading a read lock can answer busy at once, without waiting under the
+// busy handler (SQLite's guard against deadlock). Several processes opening
+// a new store together hit that; the steps are idempotent, so try again until
+// the time-out has passed.
+template <typename Step>
+OpenOutcome WhileBusy(int timeout_ms, Step&& step) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeout_ms, 0));
+  while (true) {
+    try {
+      OpenOutcome out = step();
+      if (out.code != err::kBusy || std::chrono::steady_clock::now() >= deadline) return out;
+    } catch (const StoreFailure& f) {
+      if (f.code != err::kBusy || std::chrono::steady_clock::now() >= deadline) throw;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
 OpenOutcome OpenChecked(Database& db, const std::string& path, const StoreOptions& options) {
   if (path.empty()) return Fail(err::kInvalidParameter, "no settings store path given");
   struct stat st {};
@@ -178,22 +220,7 @@ OpenOutcome OpenChecked(Database& db, const std::string& path, const StoreOption
                                  ", newer than the " + std::to_string(kSchemaVersion) +
                                  " this program understands; it is left untouched");
   }
-  OpenOutcome integrity = CheckIntegrity(db, path);
-  if (integrity.code) return integrity;
-  if (version == 0 && HoldsForeignTables(db)) return ForeignTables(path);
-
-  if (!db.ReadOnly()) {
-    db.Exec(kJournalWal);
-    db.Exec(kJournalSizeLimit);
-    // Keep the WAL and its index after the last connection closes: a reader
-    // that may not create files in the folder (a user reading the system
-    // store) needs them to exist.
-    int persist = 1;
-    sqlite3_file_control(db.Handle(), "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
-  }
-  db.Exec(kSynchronousNormal);
-  if (version == 0) return InitialiseSchema(db, path);
-  return {};
+  return WhileBusy(options.busy_timeout_ms, [&] { return Prepare(db, path, version); });
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -144,9 +145,10 @@ TEST(StoreProcesses, ProcessesCreatingTheSameNewStoreAllSucceed) {
         start.Wait();
         SqliteRegistryStore store(db);
         KeyHandle h;
-        const bool ok = store.OpenError() == 0 &&
-                        store.CreateKey(RootKey::kLocalMachine, kKit, keyaccess::kAllAccess, nullptr, &h, nullptr) == 0;
-        _exit(ok ? 0 : 1);
+        const ErrorCode rc = store.OpenError() ? store.OpenError()
+                             : store.CreateKey(RootKey::kLocalMachine, kKit, keyaccess::kAllAccess, nullptr, &h, nullptr);
+        if (rc) std::fprintf(stderr, "store: %u %s\n", rc, store.OpenErrorDetail().c_str());
+        _exit(rc ? 1 : 0);
       }
       pids.push_back(pid);
     }
