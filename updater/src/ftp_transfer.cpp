@@ -1,11 +1,11 @@
 // Sessions and transfers: open, retrieve into memory, quit, and the whole
 // download sequence.
 #include <algorithm>
-#include <new>
 
 #include "ftp_diagnostics.h"
 #include "oro/updater/ftp_client.h"
 #include "socket_io.h"
+#include "transfer_buffer.h"
 
 namespace oro::updater {
 namespace {
@@ -177,7 +177,7 @@ int FtpDownloadToMemory(const std::string& address, const std::string& user, con
       Report(callback, context, ftp_event::kBinaryFailed, -1);
       return ftp_result::kBinaryRefused;
     }
-    std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size)]);
+    std::unique_ptr<std::uint8_t[]> buffer = AllocateTransferBuffer(static_cast<std::size_t>(size));
     if (!buffer) {
       diag::Err("内存不足: " + std::to_string(size));
     } else if (FtpRetrieveToMemory(session.Get(), path, buffer.get(), static_cast<std::size_t>(size), address,
