@@ -24,23 +24,27 @@ class SimEndpointVolume final : public EndpointVolume {
   SimEndpointVolume(StorePtr store, std::wstring id) : store_(std::move(store)), id_(std::move(id)) {}
 
   ErrorCode GetMasterScalar(float* scalar) override {
-    if (ErrorCode rc = CheckActive(*store_, id_)) return rc;
-    return SimMachine(*store_).GetVolume(id_, scalar);
+    return WhenActive([&](SimMachine& m) { return m.GetVolume(id_, scalar); });
   }
   ErrorCode SetMasterScalar(float scalar) override {
-    if (ErrorCode rc = CheckActive(*store_, id_)) return rc;
-    return SimMachine(*store_).SetVolume(id_, scalar);
+    return WhenActive([&](SimMachine& m) { return m.SetVolume(id_, scalar); });
   }
   ErrorCode GetMute(bool* mute) override {
-    if (ErrorCode rc = CheckActive(*store_, id_)) return rc;
-    return SimMachine(*store_).GetMute(id_, mute);
+    return WhenActive([&](SimMachine& m) { return m.GetMute(id_, mute); });
   }
   ErrorCode SetMute(bool mute) override {
-    if (ErrorCode rc = CheckActive(*store_, id_)) return rc;
-    return SimMachine(*store_).SetMute(id_, mute);
+    return WhenActive([&](SimMachine& m) { return m.SetMute(id_, mute); });
   }
 
  private:
+  // The interface dies with its device: every call checks the state first.
+  template <typename Op>
+  ErrorCode WhenActive(Op op) {
+    if (ErrorCode rc = CheckActive(*store_, id_)) return rc;
+    SimMachine machine(*store_);
+    return op(machine);
+  }
+
   StorePtr store_;
   std::wstring id_;
 };
