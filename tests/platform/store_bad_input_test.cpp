@@ -2,9 +2,14 @@
 // error code and detail, and nothing on disk is changed or lost.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -167,6 +172,62 @@ TEST_F(StoreBadInput, MissingFilesAndFoldersAreCreatedOnlyWhenAllowed) {
   WriteFile(db_, "");  // an empty file is a store waiting for its tables
   SqliteRegistryStore empty(db_);
   EXPECT_EQ(empty.OpenError(), err::kSuccess) << empty.OpenErrorDetail();
+}
+
+// A full disk: a tiny tmpfs mounted in a private mount namespace of a child.
+// The write that does not fit fails with 112 and takes nothing with it.
+TEST_F(StoreBadInput, FullDiskFailsTheWriteAndKeepsEverythingWrittenBefore) {
+  const std::string mount_point = root_.Path() + "/small";
+  ASSERT_TRUE(fs::create_directory(mount_point));
+  auto result = oro::test::RunInChild([mount_point] {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        mount("tmpfs", mount_point.c_str(), "tmpfs", 0, "size=400k") != 0) {
+      return std::string("skip ") + std::strerror(errno);
+    }
+    const std::string db = mount_point + "/registry.db";
+    int written = 0;
+    ErrorCode rc = 0;
+    {
+      SqliteRegistryStore store(db);
+      KeyHandle h;
+      if (store.OpenError() ||
+          store.CreateKey(RootKey::kLocalMachine, L"SOFTWARE\\Full", keyaccess::kAllAccess, nullptr, &h, nullptr)) {
+        return "setup failed: " + store.OpenErrorDetail();
+      }
+      for (; written < 1000; ++written) {
+        const Bytes data(8000, static_cast<std::uint8_t>(written));
+        rc = store.SetValue(h, L"v" + std::to_wstring(written), regtype::kBinary, data.data(), data.size());
+        if (rc) break;
+      }
+    }
+    // What a later process finds.
+    SqliteRegistryStore store(db);
+    KeyHandle h;
+    KeyInfo info;
+    int intact = 0;
+    if (store.OpenKey(RootKey::kLocalMachine, L"SOFTWARE\\Full", keyaccess::kRead, &h) == 0 &&
+        store.QueryInfo(h, &info) == 0) {
+      for (int i = 0; i < written; ++i) {
+        RegValue v;
+        intact += store.QueryValue(h, L"v" + std::to_wstring(i), &v) == 0 &&
+                  v.data == Bytes(8000, static_cast<std::uint8_t>(i));
+      }
+    }
+    return std::to_string(written) + " " + std::to_string(rc) + " " + std::to_string(store.OpenError()) + " " +
+           std::to_string(info.values) + " " + std::to_string(intact);
+  });
+  ASSERT_EQ(result.status, 0) << result.output;
+  if (result.output.rfind("skip", 0) == 0) GTEST_SKIP() << "cannot mount a small tmpfs: " << result.output;
+  int written = 0, intact = 0;
+  unsigned rc = 0, reopen = 0, values = 0;
+  ASSERT_EQ(std::sscanf(result.output.c_str(), "%d %u %u %u %d", &written, &rc, &reopen, &values, &intact), 5)
+      << result.output;
+  EXPECT_EQ(rc, 112u);  // ERROR_DISK_FULL
+  EXPECT_GT(written, 0);
+  EXPECT_LT(written, 1000);
+  EXPECT_EQ(reopen, err::kSuccess);
+  EXPECT_EQ(values, static_cast<unsigned>(written));
+  EXPECT_EQ(intact, written);
 }
 
 // File modes only bind somebody who is not root: the checks run in a child
