@@ -1,6 +1,6 @@
 #include "oro/platform/sqlite/sqlite_registry_store.h"
 
-#include <new>
+#include <exception>
 
 #include "oro/platform/text.h"
 #include "sqlite_db.h"
@@ -28,7 +28,8 @@ struct SqliteRegistryStore::Data {
       return rc;
     } catch (const StoreFailure& f) {
       return f.code;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
+      // Only allocation can throw here (bad_alloc, length_error).
       return err::kNotEnoughMemory;
     }
   }
@@ -72,7 +73,7 @@ SqliteRegistryStore::SqliteRegistryStore(const std::string& path, const StoreOpt
     OpenOutcome outcome = OpenStoreFile(d_->db, path, options);
     open_error_ = outcome.code;
     open_detail_ = std::move(outcome.detail);
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {
     open_error_ = err::kNotEnoughMemory;
   }
 }

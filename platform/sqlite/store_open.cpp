@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <exception>
 #include <thread>
 
 #include "store_tables.h"
@@ -44,9 +45,7 @@ ErrorCode FromErrno(int e) {
 
 OpenOutcome Fail(ErrorCode code, std::string detail) { return {code, std::move(detail)}; }
 
-OpenOutcome FailErrno(int e, const std::string& what) {
-  return Fail(FromErrno(e), what + ": " + std::strerror(e));
-}
+OpenOutcome FailErrno(int e, const std::string& what) { return Fail(FromErrno(e), what + ": " + std::strerror(e)); }
 
 // Creates the folder and its missing parents. The system state folder is
 // readable by everybody (services and users read the store); a user's own
@@ -119,8 +118,8 @@ OpenOutcome InitialiseSchema(Database& db, const std::string& path) {
   if (Pragma(db, kUserVersionQuery) != 0) return {};
   if (Pragma(db, kObjectCount) != 0) return ForeignTables(path);
   CreateSchema(db);
-  db.ExecScript("PRAGMA application_id = " + std::to_string(kApplicationId) + "; PRAGMA user_version = " +
-                std::to_string(kSchemaVersion) + ";");
+  db.ExecScript("PRAGMA application_id = " + std::to_string(kApplicationId) +
+                "; PRAGMA user_version = " + std::to_string(kSchemaVersion) + ";");
   txn.Commit();
   return {};
 }
@@ -232,6 +231,7 @@ OpenOutcome OpenStoreFile(Database& db, const std::string& path, const StoreOpti
   } catch (const StoreFailure& f) {
     out = Fail(f.code, "cannot set up settings store " + path + ": " + db.LastMessage());
   } catch (const std::exception& e) {
+    // Only allocation can throw here (bad_alloc, length_error).
     out = Fail(err::kNotEnoughMemory, std::string("cannot set up settings store: ") + e.what());
   }
   if (out.code) db.Close();

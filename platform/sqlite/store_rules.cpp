@@ -117,8 +117,8 @@ std::vector<AccessEntry> InheritedEntries(const std::vector<AccessEntry>& parent
 }
 
 std::uint32_t NormalizeAccess(std::uint32_t access) {
-  std::uint32_t out = access & ~(kGenericRead | kGenericWrite | kGenericExecute | kGenericAll |
-                                 keyaccess::kWow64_64Key | kWow64_32Key);
+  std::uint32_t out =
+      access & ~(kGenericRead | kGenericWrite | kGenericExecute | kGenericAll | keyaccess::kWow64_64Key | kWow64_32Key);
   if (access & (kGenericRead | kGenericExecute)) out |= keyaccess::kRead;
   if (access & kGenericWrite) out |= keyaccess::kWrite;
   if (access & kGenericAll) out |= keyaccess::kAllAccess;

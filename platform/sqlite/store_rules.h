@@ -43,8 +43,7 @@ std::uint32_t NormalizeAccess(std::uint32_t access);
 
 // Checks opening a key with `desired` rights; on success gives the rights the
 // handle carries (kMaximumAllowed resolved).
-ErrorCode CheckAccess(const Caller& caller, const KeySecurity& security, std::uint32_t desired,
-                      std::uint32_t* granted);
+ErrorCode CheckAccess(const Caller& caller, const KeySecurity& security, std::uint32_t desired, std::uint32_t* granted);
 
 // Whether the caller may store `security` (owner rules); kInvalidOwner if not.
 ErrorCode CheckOwnerChange(const Caller& caller, const std::wstring& new_owner);

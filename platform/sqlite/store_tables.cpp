@@ -76,8 +76,12 @@ void CreateSchema(Database& db) {
   for (auto root : {RootKey::kClassesRoot, RootKey::kCurrentConfig, RootKey::kCurrentUser, RootKey::kLocalMachine,
                     RootKey::kUsers}) {
     const std::wstring name = RootName(root);
-    Query(db, kInsertRoot).Bind(1, RootId(root)).Bind(2, ToUtf8(name)).Bind(3, FoldedUtf8(name))
-        .Bind(4, ToUtf8(security.owner)).Run();
+    Query(db, kInsertRoot)
+        .Bind(1, RootId(root))
+        .Bind(2, ToUtf8(name))
+        .Bind(3, FoldedUtf8(name))
+        .Bind(4, ToUtf8(security.owner))
+        .Run();
     SaveEntries(db, RootId(root), security.dacl);
   }
 }
@@ -95,8 +99,12 @@ bool KeyExists(Database& db, std::int64_t id) {
 }
 
 std::int64_t InsertKey(Database& db, std::int64_t parent, const std::wstring& name, const KeySecurity& security) {
-  Query(db, kInsertKey).Bind(1, parent).Bind(2, ToUtf8(name)).Bind(3, FoldedUtf8(name))
-      .Bind(4, ToUtf8(security.owner)).Run();
+  Query(db, kInsertKey)
+      .Bind(1, parent)
+      .Bind(2, ToUtf8(name))
+      .Bind(3, FoldedUtf8(name))
+      .Bind(4, ToUtf8(security.owner))
+      .Run();
   const std::int64_t id = db.LastInsertId();
   SaveEntries(db, id, security.dacl);
   return id;
@@ -128,8 +136,13 @@ void SaveEntries(Database& db, std::int64_t id, const std::vector<AccessEntry>& 
   Query(db, kDeleteEntries).Bind(1, id).Run();
   std::int64_t pos = 0;
   for (const auto& e : entries) {
-    Query(db, kInsertEntry).Bind(1, id).Bind(2, pos++).Bind(3, ToUtf8(e.trustee)).Bind(4, std::int64_t{e.mask})
-        .Bind(5, std::int64_t{e.flags}).Run();
+    Query(db, kInsertEntry)
+        .Bind(1, id)
+        .Bind(2, pos++)
+        .Bind(3, ToUtf8(e.trustee))
+        .Bind(4, std::int64_t{e.mask})
+        .Bind(5, std::int64_t{e.flags})
+        .Run();
   }
 }
 
@@ -164,10 +177,15 @@ bool ReadValue(Database& db, std::int64_t id, const std::wstring& name, RegValue
   return true;
 }
 
-void WriteValue(Database& db, std::int64_t id, const std::wstring& name, std::uint32_t type,
-                const std::uint8_t* data, std::size_t size) {
-  Query(db, kUpsertValue).Bind(1, id).Bind(2, FoldedUtf8(name)).Bind(3, ToUtf8(name)).Bind(4, std::int64_t{type})
-      .BindBlob(5, data, size).Run();
+void WriteValue(Database& db, std::int64_t id, const std::wstring& name, std::uint32_t type, const std::uint8_t* data,
+                std::size_t size) {
+  Query(db, kUpsertValue)
+      .Bind(1, id)
+      .Bind(2, FoldedUtf8(name))
+      .Bind(3, ToUtf8(name))
+      .Bind(4, std::int64_t{type})
+      .BindBlob(5, data, size)
+      .Run();
 }
 
 bool RemoveValue(Database& db, std::int64_t id, const std::wstring& name) {

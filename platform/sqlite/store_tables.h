@@ -32,8 +32,8 @@ bool ValueAt(Database& db, std::int64_t id, std::uint32_t index, std::wstring* n
 
 bool ReadValue(Database& db, std::int64_t id, const std::wstring& name, RegValue* value);
 // Keeps the case of an existing value's name, as the registry does.
-void WriteValue(Database& db, std::int64_t id, const std::wstring& name, std::uint32_t type,
-                const std::uint8_t* data, std::size_t size);
+void WriteValue(Database& db, std::int64_t id, const std::wstring& name, std::uint32_t type, const std::uint8_t* data,
+                std::size_t size);
 // false when there was no such value.
 bool RemoveValue(Database& db, std::int64_t id, const std::wstring& name);
 

@@ -82,9 +82,9 @@ TEST_F(StoreContract, NamesMatchWhateverTheCaseAndKeepTheFirstSpelling) {
   KeyHandle kit = Create(L"Software\\OroSoundKit");
   KeyHandle again;
   bool created = true;
-  ASSERT_EQ(store_->CreateKey(RootKey::kLocalMachine, L"SOFTWARE\\orosoundKIT", keyaccess::kRead, nullptr, &again,
-                              &created),
-            err::kSuccess);
+  ASSERT_EQ(
+      store_->CreateKey(RootKey::kLocalMachine, L"SOFTWARE\\orosoundKIT", keyaccess::kRead, nullptr, &again, &created),
+      err::kSuccess);
   EXPECT_FALSE(created);
   EXPECT_EQ(again.id, kit.id);
   KeyHandle opened;
@@ -219,8 +219,7 @@ TEST_F(StoreContract, CreateMakesEveryMissingKeyAlongThePath) {
   EXPECT_EQ(store_->OpenKey(RootKey::kLocalMachine, L"A\\B", keyaccess::kRead, &mid), err::kSuccess);
   EXPECT_EQ(SubKeys(mid), std::vector<std::wstring>{L"C"});
   KeyHandle root;
-  ASSERT_EQ(store_->CreateKey(RootKey::kLocalMachine, L"", keyaccess::kRead, nullptr, &root, &created),
-            err::kSuccess);
+  ASSERT_EQ(store_->CreateKey(RootKey::kLocalMachine, L"", keyaccess::kRead, nullptr, &root, &created), err::kSuccess);
   EXPECT_FALSE(created);
 }
 
@@ -284,8 +283,7 @@ TEST_F(StoreContract, EachCallNeedsTheRightItsHandleWasOpenedWith) {
   ASSERT_EQ(store_->GetSecurity(control, &sec), err::kSuccess);
   EXPECT_EQ(store_->SetSecurity(control, sec, false, true), err::kAccessDenied);
   EXPECT_EQ(store_->SetSecurity(open(keyaccess::kWriteDac), sec, true, true), err::kAccessDenied);
-  EXPECT_EQ(store_->SetSecurity(open(keyaccess::kWriteDac | keyaccess::kWriteOwner), sec, true, true),
-            err::kSuccess);
+  EXPECT_EQ(store_->SetSecurity(open(keyaccess::kWriteDac | keyaccess::kWriteOwner), sec, true, true), err::kSuccess);
   KeyHandle max = open(keyaccess::kMaximumAllowed);
   EXPECT_EQ(max.access & keyaccess::kAllAccess, keyaccess::kAllAccess);
 }
@@ -299,8 +297,8 @@ TEST_F(StoreContract, NewKeysInheritContainerEntriesAndExplicitSecurityAppliesTo
   ASSERT_EQ(store_->SetSecurity(parent, custom, false, true), err::kSuccess);
   KeySecurity given{L"", {{L"Everyone", keyaccess::kAllAccess, 0}}};
   KeyHandle leaf;
-  ASSERT_EQ(store_->CreateKey(RootKey::kLocalMachine, L"SOFTWARE\\Sec\\Mid\\Leaf", keyaccess::kAllAccess, &given,
-                              &leaf, nullptr),
+  ASSERT_EQ(store_->CreateKey(RootKey::kLocalMachine, L"SOFTWARE\\Sec\\Mid\\Leaf", keyaccess::kAllAccess, &given, &leaf,
+                              nullptr),
             err::kSuccess);
   KeyHandle mid = Create(L"SOFTWARE\\Sec\\Mid");
   KeySecurity got;

@@ -60,9 +60,9 @@ TEST(StoreProcesses, ConcurrentWritersLoseNothingAndReadersSeeWholeValues) {
     SqliteRegistryStore store(db);
     ASSERT_EQ(store.OpenError(), err::kSuccess);
     const Bytes block(575, 0);
-    ASSERT_EQ(store.SetValue(OpenKit(store, keyaccess::kAllAccess), kBlock, regtype::kBinary, block.data(),
-                             block.size()),
-              err::kSuccess);
+    ASSERT_EQ(
+        store.SetValue(OpenKit(store, keyaccess::kAllAccess), kBlock, regtype::kBinary, block.data(), block.size()),
+        err::kSuccess);
   }
   constexpr int kWriters = 4;
   constexpr int kWrites = 150;
@@ -146,7 +146,8 @@ TEST(StoreProcesses, ProcessesCreatingTheSameNewStoreAllSucceed) {
         SqliteRegistryStore store(db);
         KeyHandle h;
         const ErrorCode rc = store.OpenError() ? store.OpenError()
-                             : store.CreateKey(RootKey::kLocalMachine, kKit, keyaccess::kAllAccess, nullptr, &h, nullptr);
+                                               : store.CreateKey(RootKey::kLocalMachine, kKit, keyaccess::kAllAccess,
+                                                                 nullptr, &h, nullptr);
         if (rc) std::fprintf(stderr, "store: %u %s\n", rc, store.OpenErrorDetail().c_str());
         _exit(rc ? 1 : 0);
       }

@@ -56,14 +56,14 @@ TEST_F(StoreSecurity, ReadingIsOpenToEverybodyWritingIsNotWithoutAnEntry) {
   KeyHandle h;
   ASSERT_EQ(AliceOpens(kKit, keyaccess::kRead, &h), err::kSuccess);
   EXPECT_EQ(alice_->QueryValue(h, L"missing", nullptr), err::kFileNotFound);
-  for (std::uint32_t right : {keyaccess::kSetValue, keyaccess::kCreateSubKey, keyaccess::kDelete,
-                              keyaccess::kWriteDac, keyaccess::kWriteOwner, keyaccess::kWrite}) {
+  for (std::uint32_t right : {keyaccess::kSetValue, keyaccess::kCreateSubKey, keyaccess::kDelete, keyaccess::kWriteDac,
+                              keyaccess::kWriteOwner, keyaccess::kWrite}) {
     EXPECT_EQ(AliceOpens(kKit, right), err::kAccessDenied) << std::hex << right;
   }
   EXPECT_EQ(AliceOpens(kKit, 0x40000000 /* generic write */), err::kAccessDenied);
   KeyHandle made;
-  EXPECT_EQ(alice_->CreateKey(RootKey::kLocalMachine, L"SOFTWARE\\OroSoundKit\\A\\B", keyaccess::kRead, nullptr,
-                              &made, nullptr),
+  EXPECT_EQ(alice_->CreateKey(RootKey::kLocalMachine, L"SOFTWARE\\OroSoundKit\\A\\B", keyaccess::kRead, nullptr, &made,
+                              nullptr),
             err::kAccessDenied);
   EXPECT_FALSE(Exists(L"SOFTWARE\\OroSoundKit\\A"));  // nothing half-made
   ASSERT_TRUE(Exists(kKit));
@@ -99,9 +99,10 @@ TEST_F(StoreSecurity, KeysANonAdministratorCreatesAreItsOwnAndInheritContainerEn
                           {L"Users", keyaccess::kDelete, aceflags::kObjectInherit}});
   KeyHandle child;
   bool created = false;
-  ASSERT_EQ(alice_->CreateKey(RootKey::kLocalMachine, L"SOFTWARE\\OroSoundKit\\Mine", keyaccess::kRead | keyaccess::kSetValue | keyaccess::kWriteDac, nullptr, &child,
-                              &created),
-            err::kSuccess);
+  ASSERT_EQ(
+      alice_->CreateKey(RootKey::kLocalMachine, L"SOFTWARE\\OroSoundKit\\Mine",
+                        keyaccess::kRead | keyaccess::kSetValue | keyaccess::kWriteDac, nullptr, &child, &created),
+      err::kSuccess);
   EXPECT_TRUE(created);
   KeySecurity sec;
   ASSERT_EQ(alice_->GetSecurity(child, &sec), err::kSuccess);
@@ -120,9 +121,9 @@ TEST_F(StoreSecurity, KeysANonAdministratorCreatesAreItsOwnAndInheritContainerEn
 TEST_F(StoreSecurity, TheOwnerMayAlwaysReadAndRewriteTheAccessList) {
   KeySecurity owned{L"alice", {}};
   KeyHandle h;
-  ASSERT_EQ(admin_->CreateKey(RootKey::kLocalMachine, L"SOFTWARE\\OroSoundKit\\Owned", keyaccess::kRead, &owned, &h,
-                              nullptr),
-            err::kSuccess);
+  ASSERT_EQ(
+      admin_->CreateKey(RootKey::kLocalMachine, L"SOFTWARE\\OroSoundKit\\Owned", keyaccess::kRead, &owned, &h, nullptr),
+      err::kSuccess);
   const std::wstring path = L"SOFTWARE\\OroSoundKit\\Owned";
   EXPECT_EQ(AliceOpens(path, keyaccess::kSetValue), err::kAccessDenied);
   EXPECT_EQ(AliceOpens(path, keyaccess::kWriteOwner), err::kAccessDenied);
@@ -146,9 +147,9 @@ TEST_F(StoreSecurity, AdministratorsPassEveryCheckAndMayNameAnyOwner) {
   ASSERT_EQ(admin_->CreateKey(RootKey::kLocalMachine, L"SOFTWARE\\Locked", keyaccess::kRead, &locked, &h, nullptr),
             err::kSuccess);
   KeyHandle w;
-  ASSERT_EQ(admin_->OpenKey(RootKey::kLocalMachine, L"SOFTWARE\\Locked", keyaccess::kWriteOwner | keyaccess::kWriteDac,
-                            &w),
-            err::kSuccess);
+  ASSERT_EQ(
+      admin_->OpenKey(RootKey::kLocalMachine, L"SOFTWARE\\Locked", keyaccess::kWriteOwner | keyaccess::kWriteDac, &w),
+      err::kSuccess);
   ASSERT_EQ(admin_->SetSecurity(w, KeySecurity{L"Administrators", {{L"Administrators", keyaccess::kAllAccess, 3}}},
                                 true, true),
             err::kSuccess);
