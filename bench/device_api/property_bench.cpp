@@ -7,9 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
 #include <vector>
 
 #include "library_context.h"
@@ -17,25 +14,9 @@
 #include "oro/platform/platform.h"
 #include "oro/platform/sim/kit_machine.h"
 #include "oro_ecd_api.h"
+#include "temp_root.h"
 
 namespace {
-
-class StateFolder {
- public:
-  StateFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/oro-property-bench-XXXXXX";
-    if (mkdtemp(templ.data())) path_ = templ;
-  }
-  ~StateFolder() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 void Report(benchmark::State& state, std::vector<double>& micros) {
   if (micros.empty()) return;
@@ -49,7 +30,7 @@ void Report(benchmark::State& state, std::vector<double>& micros) {
 // Runs `send(i)` once per iteration on a loaded record and times each call.
 template <typename Send>
 void TimedSends(benchmark::State& state, Send send) {
-  StateFolder folder;
+  oro::test::TempRoot folder;
   auto platform = oro::platform::MakePlatform(oro::platform::Profile::kSim,
                                               oro::platform::ResolveStatePaths(folder.Path().c_str()));
   oro::platform::sim::SimMachine machine(*platform.registry);

@@ -1,37 +1,19 @@
 // oroctl shows what the processing object sees and sends equalizer gains
 // through the library, from its own process against the same state folder.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <string>
 
-#include "library_context.h"
+#include "../device_api/property_fixture.h"
 #include "oro/common/eq_coefficients.h"
-#include "oro/common/property_blocks.h"
-#include "oro/common/registry_access.h"
-#include "oro/platform/platform.h"
-#include "oro/platform/sim/kit_machine.h"
-#include "oro_ecd_api.h"
-#include "temp_root.h"
 
 namespace oro::test {
 namespace {
 
-class SectionOroctlTest : public ::testing::Test {
+class SectionOroctlTest : public PropertyTest {
  protected:
-  void SetUp() override {
-    platform_ = platform::MakePlatform(platform::Profile::kSim, platform::ResolveStatePaths(root_.Path().c_str()));
-    platform::sim::SimMachine machine(*platform_.registry);
-    ASSERT_EQ(platform::sim::CreateKitMachine(machine, L"/tmp/"), 0u);
-    device_api::SetLibraryPlatform(platform_);
-  }
   int Oroctl(const std::string& args, std::string* out) {
     out->clear();
     return RunCommand("ORO_PLATFORM=sim ORO_ROOT='" + root_.Path() + "' '" + BuiltFile("oroctl") + "' " + args, out);
   }
-
-  TempRoot root_;
-  platform::Platform platform_;
 };
 
 TEST_F(SectionOroctlTest, EqSetGoesThroughTheLibraryAndKeepsOtherBands) {
@@ -65,13 +47,12 @@ TEST_F(SectionOroctlTest, BlocksShowDecodesTheLiveSectionAndTheStoredCopies) {
   EXPECT_NE(out.find("\"block1\": null"), std::string::npos) << "nothing stored yet";
 
   // The panel side holds the section and has sent a changed block 2.
-  common::DeviceInfo record;
-  ASSERT_EQ(getDeviceInfo(0, &record), ORO_OK);
-  common::PropertyBlock2 b2 = record.Block2();
+  Load();
+  common::PropertyBlock2 b2 = record_.Block2();
   b2.SetMasterVolume(37);
   b2.SetMode(common::ListeningMode::kSpatial, true);
   b2.SetRoom(common::RoomSize::kLarge);
-  ASSERT_EQ(setDeviceProperty(&record, 2, &b2), ORO_OK);
+  ASSERT_EQ(setDeviceProperty(&record_, 2, &b2), ORO_OK);
 
   ASSERT_EQ(Oroctl("blocks show --json", &out), 0) << out;
   const auto live = out.find("\"section\": {");
@@ -89,7 +70,6 @@ TEST_F(SectionOroctlTest, BlocksShowDecodesTheLiveSectionAndTheStoredCopies) {
   ASSERT_EQ(Oroctl("blocks show", &out), 0);
   EXPECT_NE(out.find("section.block2.master_volume = 37\n"), std::string::npos) << out.substr(0, 300);
   EXPECT_NE(out.find("persisted.block3.gains_db.1k = 0\n"), std::string::npos);
-  releaseDeviceInfo(&record);
 
   EXPECT_EQ(Oroctl("blocks list", &out), 2);
 }

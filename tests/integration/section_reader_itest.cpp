@@ -15,17 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "library_context.h"
-#include "oro/common/property_blocks.h"
-#include "oro/platform/platform.h"
-#include "oro/platform/sim/kit_machine.h"
-#include "oro_ecd_api.h"
-#include "temp_root.h"
+#include "../device_api/property_fixture.h"
 
 namespace oro::test {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using ByteVec = std::vector<std::uint8_t>;
 
 // oro-apo-reader --serve with its standard input and output on pipes.
 class Reader {
@@ -89,11 +84,11 @@ class Reader {
 
 struct Seen {
   int capacity = -1;
-  Bytes block1, block2;
+  ByteVec block1, block2;
 };
 
-Bytes FromHex(const std::string& hex) {
-  Bytes out;
+ByteVec FromHex(const std::string& hex) {
+  ByteVec out;
   for (std::size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<std::uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
   return out;
 }
@@ -108,24 +103,15 @@ bool Parse(const std::string& line, Seen* seen) {
   return seen->block1.size() == 32 && seen->block2.size() == 575;
 }
 
-template <typename Block>
-Bytes Of(const Block& b) {
-  return Bytes(common::BytesOf(b), common::BytesOf(b) + sizeof b);
-}
-
-class SectionReaderTest : public ::testing::Test {
+class SectionReaderTest : public PropertyTest {
  protected:
   void SetUp() override {
-    platform_ = platform::MakePlatform(platform::Profile::kSim, platform::ResolveStatePaths(root_.Path().c_str()));
-    platform::sim::SimMachine machine(*platform_.registry);
-    ASSERT_EQ(platform::sim::CreateKitMachine(machine, L"/tmp/"), 0u);
-    device_api::SetLibraryPlatform(platform_);
+    PropertyTest::SetUp();
     setenv("ORO_ROOT", root_.Path().c_str(), 1);
     setenv("ORO_PLATFORM", "sim", 1);
     ASSERT_EQ(access(BuiltFile("oro-apo-reader").c_str(), X_OK), 0) << "oro-apo-reader must be built";
-    ASSERT_EQ(getDeviceInfo(0, &record_), ORO_OK);
+    Load();
   }
-  void TearDown() override { releaseDeviceInfo(&record_); }
 
   Seen ReadOnce(Reader& reader) {
     Seen seen;
@@ -135,15 +121,12 @@ class SectionReaderTest : public ::testing::Test {
     return seen;
   }
 
-  Bytes RandomBlock(std::size_t n) {
-    Bytes b(n);
+  ByteVec RandomBlock(std::size_t n) {
+    ByteVec b(n);
     for (auto& x : b) x = static_cast<std::uint8_t>(rng_());
     return b;
   }
 
-  TempRoot root_;
-  platform::Platform platform_;
-  common::DeviceInfo record_;
   std::mt19937 rng_{20240611};
 };
 
@@ -152,30 +135,30 @@ TEST_F(SectionReaderTest, ReaderSeesEachSendExactly) {
   ASSERT_TRUE(reader.Ready());
   Seen first = ReadOnce(reader);
   EXPECT_EQ(first.capacity, 8184);
-  EXPECT_EQ(first.block1, Of(record_.Block1()));
-  EXPECT_EQ(first.block2, Of(record_.Block2()));
+  EXPECT_EQ(first.block1, Bytes(record_.Block1()));
+  EXPECT_EQ(first.block2, Bytes(record_.Block2()));
 
   for (int round = 0; round < 60; ++round) {
-    const Bytes b1 = RandomBlock(32);
-    const Bytes b2 = RandomBlock(575);
+    const ByteVec b1 = RandomBlock(32);
+    const ByteVec b2 = RandomBlock(575);
     ASSERT_EQ(setDeviceProperty(&record_, 1, b1.data()), ORO_OK);
     ASSERT_EQ(setDeviceProperty(&record_, 2, b2.data()), ORO_OK);
     if (round % 3 == 0) {
-      Bytes gains(32, 0);
+      ByteVec gains(32, 0);
       for (int i = 0; i < 10; ++i) gains[i] = static_cast<std::uint8_t>(static_cast<int>(rng_() % 41) - 20);
       ASSERT_EQ(setDeviceProperty(&record_, 3, gains.data()), ORO_OK);
     }
     const Seen seen = ReadOnce(reader);
     ASSERT_EQ(seen.capacity, 8184) << round;
     ASSERT_EQ(seen.block1, b1) << round;
-    ASSERT_EQ(seen.block2, Of(record_.Block2())) << round;
+    ASSERT_EQ(seen.block2, Bytes(record_.Block2())) << round;
   }
 }
 
 TEST_F(SectionReaderTest, BlockOneStaysIntactWhileBlockTwoKeepsChanging) {
-  const Bytes b1 = RandomBlock(32);
+  const ByteVec b1 = RandomBlock(32);
   ASSERT_EQ(setDeviceProperty(&record_, 1, b1.data()), ORO_OK);
-  std::vector<Bytes> sent;
+  std::vector<ByteVec> sent;
   for (int i = 0; i < 8; ++i) sent.push_back(RandomBlock(575));
 
   Reader reader;
@@ -204,7 +187,7 @@ TEST_F(SectionReaderTest, BlockOneStaysIntactWhileBlockTwoKeepsChanging) {
 }
 
 TEST_F(SectionReaderTest, SectionLivesWhileEitherSideHoldsIt) {
-  const Bytes b1 = RandomBlock(32);
+  const ByteVec b1 = RandomBlock(32);
   ASSERT_EQ(setDeviceProperty(&record_, 1, b1.data()), ORO_OK);
   {
     Reader reader;
@@ -214,7 +197,7 @@ TEST_F(SectionReaderTest, SectionLivesWhileEitherSideHoldsIt) {
 
     // The panel comes back while the reader holds on: it republishes.
     ASSERT_EQ(getDeviceInfo(0, &record_), ORO_OK);
-    EXPECT_EQ(ReadOnce(reader).block1, Of(record_.Block1()));
+    EXPECT_EQ(ReadOnce(reader).block1, Bytes(record_.Block1()));
     reader.Send("quit");
   }
   ASSERT_EQ(releaseDeviceInfo(&record_), ORO_OK);
