@@ -35,7 +35,7 @@ ErrorCode MapSqliteError(int rc) {
     case SQLITE_IOERR:
       return err::kRegistryIoFailed;
     case SQLITE_FULL:
-      return kDiskFull;
+      return err::kDiskFull;
     case SQLITE_NOMEM:
       return err::kNotEnoughMemory;
     case SQLITE_TOOBIG:

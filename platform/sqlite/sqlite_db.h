@@ -16,9 +16,6 @@ struct sqlite3_stmt;
 
 namespace oro::platform::sqlite {
 
-// Not in the shared code table yet: the disk is full.
-constexpr ErrorCode kDiskFull = 112;
-
 struct StoreFailure {
   ErrorCode code;
 };

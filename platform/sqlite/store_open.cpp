@@ -35,7 +35,7 @@ ErrorCode FromErrno(int e) {
       return err::kPathNotFound;
     case ENOSPC:
     case EDQUOT:
-      return kDiskFull;
+      return err::kDiskFull;
     case ENOMEM:
       return err::kNotEnoughMemory;
     default:

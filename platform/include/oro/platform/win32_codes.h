@@ -18,6 +18,7 @@ constexpr ErrorCode kNotEnoughMemory = 8;
 constexpr ErrorCode kWriteProtect = 19;
 constexpr ErrorCode kLockViolation = 33;
 constexpr ErrorCode kInvalidParameter = 87;
+constexpr ErrorCode kDiskFull = 112;
 constexpr ErrorCode kInsufficientBuffer = 122;
 constexpr ErrorCode kBusy = 170;
 constexpr ErrorCode kAlreadyExists = 183;
