@@ -34,17 +34,21 @@ struct Transfer {
   int final_delay_ms = 0;
 };
 
-// Login, SIZE, TYPE I, PASV, RETR. Like some stock servers, RETR is only
-// confirmed once the data connection is there.
-void ServeTransfer(ScriptedPeer& p, const Transfer& t) {
+// Login, SIZE, TYPE I, PASV and RETR, with the data connection accepted.
+// Like some stock servers, RETR waits for the data connection.
+bool ServeUntilRetrieve(ScriptedPeer& p, std::size_t announced, const std::string& host = "127,0,0,1") {
   p.Login();
-  if (!p.Expect("SIZE")) return;
-  p.Send("213 " + std::to_string(t.announced < 0 ? static_cast<long long>(t.content.size()) : t.announced) + "\r\n");
-  if (!p.Expect("TYPE I")) return;
+  if (!p.Expect("SIZE")) return false;
+  p.Send("213 " + std::to_string(announced) + "\r\n");
+  if (!p.Expect("TYPE I")) return false;
   p.Send("200 Type set to I.\r\n");
-  if (!p.Expect("PASV")) return;
-  p.Send(test::PassiveReply(p.OpenPassive()));
-  if (!p.Expect("RETR") || !p.AcceptData()) return;
+  if (!p.Expect("PASV")) return false;
+  p.Send(test::PassiveReply(p.OpenPassive(), host));
+  return p.Expect("RETR") && p.AcceptData();
+}
+
+void ServeTransfer(ScriptedPeer& p, const Transfer& t) {
+  if (!ServeUntilRetrieve(p, t.announced < 0 ? t.content.size() : static_cast<std::size_t>(t.announced))) return;
   p.Send("150 Opening data connection.\r\n");
   p.SendData(t.content);
   p.CloseData();
@@ -94,15 +98,7 @@ TEST_F(ScriptedServer, GreetingInPiecesAndMultiLineRepliesAreReadWhole) {
 
 TEST_F(ScriptedServer, ConfirmationAndFinalReplyInOnePacket) {
   ScriptedFtpServer server([](ScriptedPeer& p) {
-    p.Login();
-    p.Expect("SIZE");
-    p.Send("213 0\r\n");
-    p.Expect("TYPE I");
-    p.Send("200 ok\r\n");
-    p.Expect("PASV");
-    p.Send(test::PassiveReply(p.OpenPassive()));
-    p.Expect("RETR");
-    p.AcceptData();
+    if (!ServeUntilRetrieve(p, 0)) return;
     p.CloseData();
     p.Send("150 here it comes\r\n226 done\r\n");
   });
@@ -115,16 +111,8 @@ TEST_F(ScriptedServer, ConfirmationAndFinalReplyInOnePacket) {
 TEST_F(ScriptedServer, PassiveReplyMayNameAnotherHost) {
   const std::string content = Pattern(5000);
   ScriptedFtpServer server([&](ScriptedPeer& p) {
-    p.Login();
-    p.Expect("SIZE");
-    p.Send("213 5000\r\n");
-    p.Expect("TYPE I");
-    p.Send("200 ok\r\n");
-    p.Expect("PASV");
     // The data connection still goes to the control connection's address.
-    p.Send(test::PassiveReply(p.OpenPassive(), "10,9,8,7"));
-    p.Expect("RETR");
-    p.AcceptData();
+    if (!ServeUntilRetrieve(p, content.size(), "10,9,8,7")) return;
     p.Send("150 ok\r\n");
     p.SendData(content);
     p.CloseData();
@@ -235,15 +223,7 @@ TEST_F(ScriptedServer, SilentServerTimesOut) {
   }
   // Silent in the middle of the data.
   ScriptedFtpServer server([](ScriptedPeer& p) {
-    p.Login();
-    p.Expect("SIZE");
-    p.Send("213 100\r\n");
-    p.Expect("TYPE I");
-    p.Send("200 ok\r\n");
-    p.Expect("PASV");
-    p.Send(test::PassiveReply(p.OpenPassive()));
-    p.Expect("RETR");
-    p.AcceptData();
+    if (!ServeUntilRetrieve(p, 100)) return;
     p.Send("150 ok\r\n");
     p.SendData("only a part");
     p.WaitForStop();

@@ -1,0 +1,95 @@
+// oroctl netcfg and oroctl ftp get, as an installer or a person uses them.
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "ftp_test_server.h"
+#include "temp_root.h"
+
+namespace oro::test {
+namespace {
+
+std::string Oroctl(const std::string& args) { return BuiltFile("oroctl") + " " + args; }
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(OroctlNetcfg, MakeThenShow) {
+  TempRoot dir;
+  const std::string file = dir.Path() + "/oro_netcfg.fsc";
+  std::string out;
+  ASSERT_EQ(RunCommand(Oroctl("netcfg make " + file +
+                              " --server 192.168.1.20 --port 2121 --user kit --password 'pa ss' --folder upd --switch 0"),
+                       &out),
+            0)
+      << out;
+  EXPECT_EQ(ReadFile(file).size(), 344u);
+  ASSERT_EQ(RunCommand(Oroctl("netcfg show " + file), &out), 0) << out;
+  EXPECT_EQ(out, "server   192.168.1.20\nport     2121\nuser     kit\npassword pa ss\nfolder   upd\nswitch   0\n");
+}
+
+TEST(OroctlNetcfg, RefusesBadValuesAndDamagedFiles) {
+  TempRoot dir;
+  const std::string file = dir.Path() + "/oro_netcfg.fsc";
+  std::string out;
+  EXPECT_EQ(RunCommand(Oroctl("netcfg make " + file + " --server updates.example.com"), &out), 2);
+  EXPECT_NE(out.find("dotted IPv4"), std::string::npos) << out;
+  EXPECT_EQ(RunCommand(Oroctl("netcfg make " + file + " --server 1.2.3.4 --user " + std::string(33, 'u')), &out), 2);
+
+  ASSERT_EQ(RunCommand(Oroctl("netcfg make " + file + " --server 1.2.3.4")), 0);
+  std::string bytes = ReadFile(file);
+  bytes[100] ^= 1;
+  std::ofstream(file, std::ios::binary) << bytes;
+  EXPECT_EQ(RunCommand(Oroctl("netcfg show " + file), &out), 1);
+  EXPECT_NE(out.find("checksum"), std::string::npos) << out;
+}
+
+class OroctlFtp : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string why = LoopbackFtpServer::Unavailable();
+    if (!why.empty()) GTEST_SKIP() << why;
+    ASSERT_EQ(RunCommand("mkdir -p " + root_.Path() + "/upd"), 0);
+    std::ofstream(root_.Path() + "/upd/oro_updateinfo.dat", std::ios::binary) << content_;
+    server_ = std::make_unique<LoopbackFtpServer>(root_.Path(), LoopbackFtpServer::Options{});
+    ASSERT_GT(server_->Port(), 0);
+  }
+
+  TempRoot root_;
+  TempRoot work_;
+  std::string content_ = std::string(200000, 'u') + "setup.exe:crc=0x12345678\r\n";
+  std::unique_ptr<LoopbackFtpServer> server_;
+};
+
+TEST_F(OroctlFtp, GetsFromTheConfiguredFolderWithProgress) {
+  const std::string cfg = work_.Path() + "/oro_netcfg.fsc";
+  ASSERT_EQ(RunCommand(Oroctl("netcfg make " + cfg + " --server 127.0.0.1 --port " +
+                              std::to_string(server_->Port()) + " --user kit --password secret --folder upd")),
+            0);
+  const std::string target = work_.Path() + "/info.dat";
+  std::string out;
+  ASSERT_EQ(RunCommand(Oroctl("ftp get --config " + cfg + " -o " + target + " oro_updateinfo.dat"), &out), 0) << out;
+  EXPECT_EQ(ReadFile(target), content_);
+  EXPECT_NE(out.find("100%"), std::string::npos) << out;
+}
+
+TEST_F(OroctlFtp, FailureExitsWithTheClientsCode) {
+  const std::string target = work_.Path() + "/info.dat";
+  const std::string server = "--server 127.0.0.1 --port " + std::to_string(server_->Port()) + " --user kit ";
+  std::string out;
+  EXPECT_EQ(RunCommand(Oroctl("ftp get " + server + "--password wrong -o " + target + " upd/oro_updateinfo.dat"), &out),
+            5);
+  EXPECT_NE(out.find("failed with -5: the login failed"), std::string::npos) << out;
+  EXPECT_EQ(RunCommand(Oroctl("ftp get " + server + "--password secret -o " + target + " upd/none.dat"), &out), 6);
+  EXPECT_NE(out.find("failed with -6"), std::string::npos) << out;
+  std::ifstream missing(target);
+  EXPECT_FALSE(missing.good()) << "a failed download must leave no file";
+}
+
+}  // namespace
+}  // namespace oro::test
