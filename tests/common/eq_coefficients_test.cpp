@@ -88,16 +88,6 @@ TEST(EqCoefficients, EachFilterReachesItsGainAtItsCentreFrequency) {
   }
 }
 
-TEST(EqCoefficients, SixDecibelsAtOneKilohertz) {
-  // A = 10^(6/40) and Q = 1000 / 670 give these numbers at 48 kHz.
-  const BiquadCoefficients c = PeakingCoefficients(48000.0f, 1000.0f, 6.0f, 670.0f);
-  const Reference ref = DoublePeaking(kFs, 1000.0, 6.0, 670.0);
-  EXPECT_NEAR(std::pow(10.0, 6.0 / 40.0), 1.4125, 1e-4);
-  EXPECT_NEAR(c.b0, ref.b0, 2e-6);
-  EXPECT_NEAR(c.a2, ref.a2, 2e-6);
-  EXPECT_GT(c.b0, 1.0f);  // a boost raises the direct path
-}
-
 TEST(EqCoefficients, RewriteTheWholeBandTableWithTheGains) {
   PropertyBlock2 block = BlockAt(48000);
   block.SetBand(3, EqBand{7, 1.0f, 2.0f, 3.0f});  // stale content is replaced

@@ -19,6 +19,12 @@ void PutU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
+float FloatAt(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+  float f;
+  std::memcpy(&f, &bytes[at], sizeof f);
+  return f;
+}
+
 TEST(PropertyBlock1, FieldsLandAtTheirWireOffsets) {
   PropertyBlock1 b;
   b.SetMicSampleRate(48000);
@@ -85,19 +91,11 @@ TEST(PropertyBlock2, FieldsLandAtTheirWireOffsets) {
   const std::size_t band = 35 + 9 * 14;
   EXPECT_EQ(bytes[band], 1);
   EXPECT_EQ(bytes[band + 1], 0);
-  float f;
-  std::memcpy(&f, &bytes[band + 2], 4);
-  EXPECT_EQ(f, 16000.0f);
-  std::memcpy(&f, &bytes[band + 6], 4);
-  EXPECT_EQ(f, -20.0f);
-  std::memcpy(&f, &bytes[band + 10], 4);
-  EXPECT_EQ(f, 10738.0f);
-
+  EXPECT_EQ(FloatAt(bytes, band + 2), 16000.0f);
+  EXPECT_EQ(FloatAt(bytes, band + 6), -20.0f);
+  EXPECT_EQ(FloatAt(bytes, band + 10), 10738.0f);
   // Coefficients in the order a1, a2, b0, b1, b2 at 175.
-  for (int i = 0; i < 5; ++i) {
-    std::memcpy(&f, &bytes[175 + 4 * i], 4);
-    EXPECT_EQ(f, static_cast<float>(i + 1)) << "coefficient " << i;
-  }
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(FloatAt(bytes, 175 + 4 * i), float(i + 1)) << "coefficient " << i;
 }
 
 TEST(PropertyBlock2, VolumesAndTrimsReadAsSigned) {
@@ -133,27 +131,6 @@ TEST(PropertyBlock2, SwitchingAModeOnSwitchesTheOthersOff) {
   EXPECT_TRUE(b.Mode(ListeningMode::kSpatial));
   EXPECT_TRUE(b.Mode(ListeningMode::kEqualizer));
   EXPECT_FALSE(b.Mode(ListeningMode::kSoundField));
-}
-
-TEST(DeviceInfo, BlocksAndHandleSitWhereThePanelCopiesThem) {
-  DeviceInfo info;
-  info.Block1().SetMicVolume(33);
-  info.Block2().SetMasterVolume(44);
-  info.Block3().SetGain(0, -20);
-  info.Block3().SetGain(9, 20);
-  info.SetSectionHandle(0x1122334455667788ull);
-
-  const auto bytes = Image(info);
-  EXPECT_EQ(bytes[8], 33);
-  EXPECT_EQ(bytes[32 + 8], 44);
-  EXPECT_EQ(bytes[899], 0xEC);  // -20
-  EXPECT_EQ(bytes[908], 20);
-  EXPECT_EQ(bytes[936], 0x88);
-  EXPECT_EQ(bytes[943], 0x11);
-
-  const auto back = BlockFromBytes<DeviceInfo>(bytes.data());
-  EXPECT_EQ(back.Block3().Gain(0), -20);
-  EXPECT_EQ(back.SectionHandle(), 0x1122334455667788ull);
 }
 
 }  // namespace

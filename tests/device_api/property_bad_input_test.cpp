@@ -3,6 +3,7 @@
 // None of it may crash or lose the caller's block.
 #include <fstream>
 
+#include "oro/platform/sqlite/sqlite_registry_store.h"
 #include "property_fixture.h"
 
 namespace oro::test {
@@ -89,55 +90,17 @@ TEST_F(PropertyTest, SectionThatCannotBeCreatedLeavesAWorkingRecord) {
   EXPECT_EQ(Persisted(kBlock2ValueName), Bytes(b2));
 }
 
-// Forwards to the real store but refuses every value write.
-class RefusingStore final : public platform::RegistryStore {
- public:
-  explicit RefusingStore(std::shared_ptr<platform::RegistryStore> inner) : inner_(std::move(inner)) {}
-  platform::ErrorCode OpenKey(platform::RootKey r, const std::wstring& k, std::uint32_t a,
-                              platform::KeyHandle* o) override {
-    return inner_->OpenKey(r, k, a, o);
-  }
-  platform::ErrorCode CreateKey(platform::RootKey r, const std::wstring& k, std::uint32_t a,
-                                const platform::KeySecurity* s, platform::KeyHandle* o, bool* c) override {
-    return inner_->CreateKey(r, k, a, s, o, c);
-  }
-  platform::ErrorCode DeleteKey(platform::RootKey r, const std::wstring& k) override { return inner_->DeleteKey(r, k); }
-  platform::ErrorCode QueryValue(const platform::KeyHandle& k, const std::wstring& n, platform::RegValue* o) override {
-    return inner_->QueryValue(k, n, o);
-  }
-  platform::ErrorCode SetValue(const platform::KeyHandle&, const std::wstring&, std::uint32_t, const std::uint8_t*,
-                               std::size_t) override {
-    return platform::err::kAccessDenied;
-  }
-  platform::ErrorCode DeleteValue(const platform::KeyHandle& k, const std::wstring& n) override {
-    return inner_->DeleteValue(k, n);
-  }
-  platform::ErrorCode EnumKey(const platform::KeyHandle& k, std::uint32_t i, std::wstring* n) override {
-    return inner_->EnumKey(k, i, n);
-  }
-  platform::ErrorCode EnumValue(const platform::KeyHandle& k, std::uint32_t i, std::wstring* n,
-                                platform::RegValue* v) override {
-    return inner_->EnumValue(k, i, n, v);
-  }
-  platform::ErrorCode QueryInfo(const platform::KeyHandle& k, platform::KeyInfo* i) override {
-    return inner_->QueryInfo(k, i);
-  }
-  platform::ErrorCode GetSecurity(const platform::KeyHandle& k, platform::KeySecurity* o) override {
-    return inner_->GetSecurity(k, o);
-  }
-  platform::ErrorCode SetSecurity(const platform::KeyHandle& k, const platform::KeySecurity& s, bool o,
-                                  bool d) override {
-    return inner_->SetSecurity(k, s, o, d);
-  }
-  platform::Caller CurrentCaller() const override { return inner_->CurrentCaller(); }
-
- private:
-  std::shared_ptr<platform::RegistryStore> inner_;
-};
-
 TEST_F(PropertyTest, StoreThatRefusesWritesIsReportedButTheSoundStillChanges) {
+  // The kit's key only readable for users, and the library running as one.
+  common::RegistryAccess admin(*platform_.registry);
+  const platform::KeySecurity read_only{platform::account::kAdministrators,
+                                        {{platform::account::kUsers, platform::keyaccess::kRead, 0}}};
+  admin.CreateKey(common::kBlockStoreKey, &read_only);
+  const platform::Caller user{L"alice", false};
+  platform::sqlite::StoreOptions options;
+  options.caller = &user;
   platform::Platform refusing = platform_;
-  refusing.registry = std::make_shared<RefusingStore>(platform_.registry);
+  refusing.registry = std::make_shared<platform::sqlite::SqliteRegistryStore>(root_.RegistryDb(), options);
   device_api::SetLibraryPlatform(refusing);
 
   Load();  // nothing persisted and nothing can be: defaults
@@ -154,8 +117,7 @@ TEST_F(PropertyTest, StoreThatRefusesWritesIsReportedButTheSoundStillChanges) {
   gains.SetGain(1, 5);
   EXPECT_EQ(setDeviceProperty(&record_, 3, &gains), ORO_ERR_STORE);
   EXPECT_EQ(record_.Block2().Band(1).gain_db, 5.0f);
-  common::RegistryAccess reg(*platform_.registry);
-  EXPECT_FALSE(reg.KeyExists(common::kBlockStoreKey) && reg.ValueExists(common::kBlockStoreKey, kBlock3ValueName));
+  EXPECT_FALSE(admin.ValueExists(common::kBlockStoreKey, kBlock3ValueName));
 }
 
 }  // namespace

@@ -186,25 +186,5 @@ TEST_F(SectionReaderTest, BlockOneStaysIntactWhileBlockTwoKeepsChanging) {
   EXPECT_GE(exact * 10, reads * 9) << exact << " of " << reads << " reads were whole blocks";
 }
 
-TEST_F(SectionReaderTest, SectionLivesWhileEitherSideHoldsIt) {
-  const ByteVec b1 = RandomBlock(32);
-  ASSERT_EQ(setDeviceProperty(&record_, 1, b1.data()), ORO_OK);
-  {
-    Reader reader;
-    ASSERT_TRUE(reader.Ready());
-    ASSERT_EQ(releaseDeviceInfo(&record_), ORO_OK);
-    EXPECT_EQ(ReadOnce(reader).block1, b1) << "the reader still holds the section";
-
-    // The panel comes back while the reader holds on: it republishes.
-    ASSERT_EQ(getDeviceInfo(0, &record_), ORO_OK);
-    EXPECT_EQ(ReadOnce(reader).block1, Bytes(record_.Block1()));
-    reader.Send("quit");
-  }
-  ASSERT_EQ(releaseDeviceInfo(&record_), ORO_OK);
-  std::string out;
-  EXPECT_EQ(RunCommand(BuiltFile("oro-apo-reader"), &out), 1) << "nobody holds the section any more: " << out;
-  ASSERT_EQ(getDeviceInfo(0, &record_), ORO_OK);
-}
-
 }  // namespace
 }  // namespace oro::test

@@ -76,21 +76,6 @@ TEST_F(NamedObjectsTest, SectionIsZeroedSharedAndOpenedByName) {
   EXPECT_EQ(c->Data()[8187], 0x5A);
 }
 
-TEST_F(NamedObjectsTest, AnotherProcessSeesAndChangesTheSameBytes) {
-  auto a = MustCreate(kName, 4096);
-  a->Data()[100] = 42;
-  const int rc = InChild([&] {
-    auto other = linux_host::MakeFileNamedObjects(root_.RunDir());
-    std::unique_ptr<SharedSection> s;
-    if (other->OpenSection(kName, 4096, &s) != err::kSuccess) return 1;
-    if (s->Data()[100] != 42) return 2;
-    s->Data()[101] = 43;
-    return 0;
-  });
-  EXPECT_EQ(rc, 0);
-  EXPECT_EQ(a->Data()[101], 43);
-}
-
 TEST_F(NamedObjectsTest, SectionDisappearsWithItsLastHolder) {
   std::unique_ptr<SharedSection> s;
   EXPECT_EQ(objects_->OpenSection(kName, 16, &s), err::kFileNotFound);
