@@ -16,7 +16,8 @@ namespace {
 
 constexpr const char* kUsage =
     "ftp get (--config FILE | --server A.B.C.D [--port N] [--user NAME] [--password TEXT]) "
-    "[--timeout SECONDS] [-o FILE] REMOTE_PATH";
+    "[--timeout SECONDS] [-o FILE] REMOTE_PATH  (with --config the path is inside the configured folder; "
+    "exit status on failure: the client's result code without its sign)";
 
 // Redrawn in place on standard error whenever the percentage changes.
 struct ProgressBar {
@@ -81,9 +82,9 @@ int Get(const Args& args) {
       if (a == "--password") server.password = v;
       if (a == "-o") output = v;
       if (a == "--timeout") {
-        const int seconds = std::atoi(v.c_str());
-        if (seconds <= 0) return UsageError("timeout must be a positive number of seconds");
-        updater::FtpSetTimeouts({seconds * 1000, seconds * 1000});
+        const long seconds = std::strtol(v.c_str(), nullptr, 10);
+        if (seconds <= 0 || seconds > 86400) return UsageError("timeout must be 1 to 86400 seconds");
+        updater::FtpSetTimeouts({static_cast<int>(seconds * 1000), static_cast<int>(seconds * 1000)});
       }
     } else if (!a.empty() && a[0] == '-') {
       return UsageError("unknown option " + a);
