@@ -21,8 +21,10 @@ std::unique_ptr<SystemInfo> MakeLinuxSystemInfo();
 // Until the PulseAudio adapter lands, the host reports no endpoints.
 std::unique_ptr<AudioSystem> MakeHostAudioSystem();
 
-// Named sections and mutexes as files under run_dir (created 0700 when
-// missing), mapped shared and locked with flock.
+// Named sections and mutexes as files under run_dir (created 0750, group
+// "audio" when it exists, so the audio engine's account can reach sections),
+// mapped shared and held with open-file-description locks; an object lives
+// while somebody holds it.
 std::unique_ptr<NamedObjects> MakeFileNamedObjects(const std::string& run_dir);
 
 }  // namespace oro::platform::linux_host
