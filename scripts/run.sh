@@ -11,7 +11,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 scripts/deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$jobs" --target oroctl oro-sim oro_ecd_api OroSoundAPO
+cmake --build build -j "$jobs" --target oroctl oro-sim oro_ecd_api OroSoundAPO oro-apo-reader
 
 export ORO_PLATFORM=sim
 export ORO_ROOT=${1:-$(mktemp -d "${TMPDIR:-/tmp}/orosound-XXXXXX")}
@@ -33,8 +33,18 @@ step "what changes reach the endpoints"
 "$bin/oro-sim" list
 
 step "sound parameter blocks: equalizer +3 dB at 30 Hz, -2 dB at 1 kHz"
+# The section lives while somebody holds it: a stand-in for the running panel
+# holds it while the equalizer change is sent and the processing object's
+# reader looks at it.
+coproc HOLDER { "$bin/oroctl" blocks hold; }
+read -r _ <&"${HOLDER[0]}"
 "$bin/oroctl" eq set 30=+3 1k=-2
-"$bin/oroctl" blocks show
+printf 'the processing object reads: '
+"$bin/oro-apo-reader" | cut -c1-96
+echo '...'
+"$bin/oroctl" blocks show | grep -E '^section\.(capacity|block2\.(master_volume|equalizer|bands\[(0|5)\]\.gain_db|coefficients\[0\]))'
+exec {HOLDER[1]}>&-
+wait "$HOLDER_PID" 2>/dev/null || true
 
 step "settings store: the kit's key"
 "$bin/oroctl" reg query 'HKEY_LOCAL_MACHINE\SOFTWARE\OroSoundKit'

@@ -16,6 +16,7 @@
 #include "oro/common/registry_access.h"
 #include "oro/platform/platform.h"
 #include "oro/platform/text.h"
+#include "oro_ecd_api.h"
 
 namespace oro::tools {
 namespace {
@@ -24,7 +25,10 @@ using common::PropertyBlock1;
 using common::PropertyBlock2;
 using common::PropertyBlock3;
 
-constexpr const char* kUsage = "usage: oroctl blocks show [--json]";
+constexpr const char* kUsage =
+    "usage: oroctl blocks show [--json]\n"
+    "       oroctl blocks hold      publish the blocks as the panel does and keep the\n"
+    "                               section until standard input ends";
 
 // A small value tree printed either as JSON or as "path = value" lines.
 struct Node {
@@ -276,9 +280,27 @@ int Show(const Args& args) {
   return problem.empty() ? 0 : Fail(problem);
 }
 
+// Stands in for a running panel: the section lives while somebody holds it,
+// so scripts and people can watch what a processing object would read.
+int Hold(const Args& args) {
+  if (!args.empty()) return UsageError(kUsage);
+  common::DeviceInfo record;
+  if (getDeviceInfo(0, &record) != ORO_OK) return Fail("the device library could not load the blocks");
+  std::printf("published; holding the section until standard input ends\n");
+  std::fflush(stdout);
+  int c;
+  while ((c = std::getchar()) != EOF) {
+  }
+  releaseDeviceInfo(&record);
+  return 0;
+}
+
 int Run(const Args& args) {
-  if (args.empty() || args[0] != "show") return UsageError(kUsage);
-  return Show(Args(args.begin() + 1, args.end()));
+  if (args.empty()) return UsageError(kUsage);
+  const Args rest(args.begin() + 1, args.end());
+  if (args[0] == "show") return Show(rest);
+  if (args[0] == "hold") return Hold(rest);
+  return UsageError(kUsage);
 }
 
 const CommandRegistrar kRegistrar({"blocks", "sound parameter blocks: the live section and the stored copies", Run});
