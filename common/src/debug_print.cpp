@@ -29,14 +29,14 @@ std::basic_string<Char> ToLibcFormat(const Char* format, bool wide_function) {
       out.push_back(*p++);
       continue;
     }
-    const Char* spec = p++;
+    const Char* conv = p++;
     if (*p == '%') {
-      out.append(spec, 2);
+      out.append(conv, 2);
       ++p;
       continue;
     }
     while (*p && IsFlagOrWidth(*p)) ++p;
-    const std::basic_string<Char> head(spec, p);
+    const std::basic_string<Char> head(conv, p);
     char size = 0;  // 'h', 'l' (also for 'w') or 0
     std::basic_string<Char> size_text;
     for (;;) {

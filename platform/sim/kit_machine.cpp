@@ -73,8 +73,8 @@ std::vector<SimEndpointSpec> KitEndpoints() {
 ErrorCode CreateKitMachine(SimMachine& machine, const std::wstring& temp_folder) {
   SimEndpoint headset_render;
   SimEndpoint headset_capture;
-  for (const auto& spec : KitEndpoints()) {
-    if (ErrorCode rc = machine.AddEndpoint(spec)) return rc;
+  for (const auto& def : KitEndpoints()) {
+    if (ErrorCode rc = machine.AddEndpoint(def)) return rc;
   }
   if (ErrorCode rc = machine.Find(kHeadsetRender, &headset_render)) return rc;
   if (ErrorCode rc = machine.Find(kHeadsetCapture, &headset_capture)) return rc;

@@ -112,40 +112,40 @@ ErrorCode SimMachine::Clear() {
   return DeleteTree(store_, layout::kSimRoot);
 }
 
-ErrorCode SimMachine::AddEndpoint(const SimEndpointSpec& spec) {
-  if (spec.guid.empty() || spec.guid.find(L'\\') != std::wstring::npos || !ValidScalar(spec.volume)) {
+ErrorCode SimMachine::AddEndpoint(const SimEndpointSpec& def) {
+  if (def.guid.empty() || def.guid.find(L'\\') != std::wstring::npos || !ValidScalar(def.volume)) {
     return err::kInvalidParameter;
   }
-  const std::wstring key = layout::EndpointKeyPath(spec.flow, spec.guid);
+  const std::wstring key = layout::EndpointKeyPath(def.flow, def.guid);
   if (KeyExists(store_, key)) return err::kAlreadyExists;
 
   const std::wstring props = PropertiesKey(key);
-  const std::wstring friendly = spec.description + L" (" + spec.adapter_name + L")";
+  const std::wstring friendly = def.description + L" (" + def.adapter_name + L")";
   ErrorCode rc = err::kSuccess;
   auto step = [&rc](ErrorCode r) {
     if (rc == err::kSuccess) rc = r;
   };
-  step(WriteDword(store_, key, layout::kDeviceState, spec.state));
-  step(WriteBinary(store_, key, layout::kVolume, FloatBytes(spec.volume)));
-  step(WriteDword(store_, key, layout::kMute, spec.mute ? 1 : 0));
-  if (!spec.alias.empty()) step(WriteString(store_, key, layout::kAlias, spec.alias));
-  step(WriteString(store_, props, layout::kPkeyDescription, spec.description));
+  step(WriteDword(store_, key, layout::kDeviceState, def.state));
+  step(WriteBinary(store_, key, layout::kVolume, FloatBytes(def.volume)));
+  step(WriteDword(store_, key, layout::kMute, def.mute ? 1 : 0));
+  if (!def.alias.empty()) step(WriteString(store_, key, layout::kAlias, def.alias));
+  step(WriteString(store_, props, layout::kPkeyDescription, def.description));
   step(WriteString(store_, props, layout::kPkeyFriendlyName, friendly));
-  step(WriteString(store_, props, layout::kPkeyAdapterName, spec.adapter_name));
-  step(WriteString(store_, props, layout::kPkeyInterfaceName, spec.adapter_name));
-  step(WriteString(store_, props, layout::kPkeyDevicePath, spec.device_path));
-  step(WriteBinary(store_, props, layout::kPkeyDeviceFormat, FormatBlob(spec.format)));
-  if (spec.flow == Flow::kRender) {
-    step(WriteDword(store_, props, layout::kPkeyPhysicalSpeakers, spec.format.channel_mask));
+  step(WriteString(store_, props, layout::kPkeyAdapterName, def.adapter_name));
+  step(WriteString(store_, props, layout::kPkeyInterfaceName, def.adapter_name));
+  step(WriteString(store_, props, layout::kPkeyDevicePath, def.device_path));
+  step(WriteBinary(store_, props, layout::kPkeyDeviceFormat, FormatBlob(def.format)));
+  if (def.flow == Flow::kRender) {
+    step(WriteDword(store_, props, layout::kPkeyPhysicalSpeakers, def.format.channel_mask));
   }
-  if (!spec.effects.empty() || !spec.effect_modes.empty()) {
+  if (!def.effects.empty() || !def.effect_modes.empty()) {
     const std::wstring fx = key + L"\\" + layout::kFxPropertiesKey;
-    for (const auto& [name, value] : spec.effects) step(WriteString(store_, fx, name, value));
-    for (const auto& [name, modes] : spec.effect_modes) step(WriteMultiString(store_, fx, name, modes));
+    for (const auto& [name, value] : def.effects) step(WriteString(store_, fx, name, value));
+    for (const auto& [name, modes] : def.effect_modes) step(WriteMultiString(store_, fx, name, modes));
   }
   if (rc) return rc;
   // A new active endpoint fills roles of its flow that nobody holds yet.
-  return spec.state == devstate::kActive ? SetState(layout::EndpointId(spec.flow, spec.guid), spec.state) : rc;
+  return def.state == devstate::kActive ? SetState(layout::EndpointId(def.flow, def.guid), def.state) : rc;
 }
 
 ErrorCode SimMachine::ReadEndpoint(Flow flow, const std::wstring& guid, SimEndpoint* out) {

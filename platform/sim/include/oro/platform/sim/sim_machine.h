@@ -64,7 +64,7 @@ class SimMachine {
 
   // err::kAlreadyExists when the key name is taken; err::kInvalidParameter for
   // a key name that is not one path element or a volume outside 0..1.
-  ErrorCode AddEndpoint(const SimEndpointSpec& spec);
+  ErrorCode AddEndpoint(const SimEndpointSpec& def);
 
   // All endpoints, render first, each flow in the store's order.
   ErrorCode List(std::vector<SimEndpoint>* out);
