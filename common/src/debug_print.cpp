@@ -29,14 +29,14 @@ std::basic_string<Char> ToLibcFormat(const Char* format, bool wide_function) {
       out.push_back(*p++);
       continue;
     }
-    const Char* conv = p++;
+    const Char* directive = p++;
     if (*p == '%') {
-      out.append(conv, 2);
+      out.append(directive, 2);
       ++p;
       continue;
     }
     while (*p && IsFlagOrWidth(*p)) ++p;
-    const std::basic_string<Char> head(conv, p);
+    const std::basic_string<Char> head(directive, p);
     char size = 0;  // 'h', 'l' (also for 'w') or 0
     std::basic_string<Char> size_text;
     for (;;) {
