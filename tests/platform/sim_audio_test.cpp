@@ -100,9 +100,9 @@ TEST_F(SimAudio, EachRoleKeepsItsOwnDefault) {
 }
 
 TEST_F(SimAudio, MachineWithoutCaptureEndpointsHasNoCaptureDefault) {
-  for (const auto& spec : KitEndpoints()) {
-    if (spec.flow == Flow::kRender) {
-      ASSERT_EQ(machine_.AddEndpoint(spec), err::kSuccess);
+  for (const auto& def : KitEndpoints()) {
+    if (def.flow == Flow::kRender) {
+      ASSERT_EQ(machine_.AddEndpoint(def), err::kSuccess);
     }
   }
   std::unique_ptr<AudioEndpoint> ep;

@@ -91,49 +91,49 @@ int ChangeState(const Args& args, bool plug) {
 int CmdAdd(const Args& args) {
   constexpr const char* kUsage =
       "usage: add FLOW --alias NAME --adapter TEXT [--description TEXT] [--usb VID:PID | --path TEXT] [--unplugged]";
-  platform::sim::SimEndpointSpec spec;
-  if (args.empty() || !ParseFlow(args[0], &spec.flow)) return UsageError(kUsage);
-  spec.description = spec.flow == Flow::kRender ? L"Speakers" : L"Microphone";
-  if (spec.flow == Flow::kCapture) spec.format = platform::sim::SimFormat{1, 48000, 16, 0x4};
+  platform::sim::SimEndpointSpec def;
+  if (args.empty() || !ParseFlow(args[0], &def.flow)) return UsageError(kUsage);
+  def.description = def.flow == Flow::kRender ? L"Speakers" : L"Microphone";
+  if (def.flow == Flow::kCapture) def.format = platform::sim::SimFormat{1, 48000, 16, 0x4};
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& opt = args[i];
     if (opt == "--unplugged") {
-      spec.state = platform::devstate::kUnplugged;
+      def.state = platform::devstate::kUnplugged;
       continue;
     }
     if (i + 1 >= args.size()) return UsageError("missing value after " + opt + "\n" + kUsage);
     const std::string& value = args[++i];
     if (opt == "--alias") {
-      spec.alias = Widen(value);
+      def.alias = Widen(value);
     } else if (opt == "--adapter") {
-      spec.adapter_name = Widen(value);
+      def.adapter_name = Widen(value);
     } else if (opt == "--description") {
-      spec.description = Widen(value);
+      def.description = Widen(value);
     } else if (opt == "--path") {
-      spec.device_path = Widen(value);
+      def.device_path = Widen(value);
     } else if (opt == "--usb") {
       std::uint16_t vid = 0, pid = 0;
       if (!ParseUsb(value, &vid, &pid)) return UsageError("--usb takes VID:PID in hexadecimal, such as 040B:F779");
       char path[96];
       std::snprintf(path, sizeof path, "{1}.USB\\VID_%04X&PID_%04X&MI_00\\7&%08X&0&0000", vid, pid,
                     static_cast<unsigned>(std::random_device()()));
-      spec.device_path = Widen(path);
+      def.device_path = Widen(path);
     } else {
       return UsageError("unknown option '" + opt + "'\n" + kUsage);
     }
   }
-  if (spec.alias.empty() || spec.adapter_name.empty()) return UsageError(kUsage);
+  if (def.alias.empty() || def.adapter_name.empty()) return UsageError(kUsage);
   Flow dummy;
-  if (ParseFlow(Narrow(spec.alias), &dummy)) return UsageError("an alias cannot be a flow name");
+  if (ParseFlow(Narrow(def.alias), &dummy)) return UsageError("an alias cannot be a flow name");
   Session session;
   if (int rc = OpenSession(&session)) return rc;
   SimEndpoint existing;
-  if (session.machine->Find(spec.alias, &existing) == platform::err::kSuccess) {
-    return Fail("the name '" + Narrow(spec.alias) + "' is taken by " + Narrow(existing.info.id));
+  if (session.machine->Find(def.alias, &existing) == platform::err::kSuccess) {
+    return Fail("the name '" + Narrow(def.alias) + "' is taken by " + Narrow(existing.info.id));
   }
-  spec.guid = NewKeyName();
-  if (auto rc = session.machine->AddEndpoint(spec)) return FailCode("cannot add the endpoint", rc);
-  std::printf("%s\n", Narrow(platform::sim::layout::EndpointId(spec.flow, spec.guid)).c_str());
+  def.guid = NewKeyName();
+  if (auto rc = session.machine->AddEndpoint(def)) return FailCode("cannot add the endpoint", rc);
+  std::printf("%s\n", Narrow(platform::sim::layout::EndpointId(def.flow, def.guid)).c_str());
   return 0;
 }
 
