@@ -5,9 +5,6 @@
 // p50, p99 and the largest call in microseconds. Target: p99 below 1 ms.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <chrono>
-#include <vector>
 
 #include "library_context.h"
 #include "oro/common/property_blocks.h"
@@ -15,17 +12,9 @@
 #include "oro/platform/sim/kit_machine.h"
 #include "oro_ecd_api.h"
 #include "temp_root.h"
+#include "timed.h"
 
 namespace {
-
-void Report(benchmark::State& state, std::vector<double>& micros) {
-  if (micros.empty()) return;
-  std::sort(micros.begin(), micros.end());
-  auto at = [&](double q) { return micros[static_cast<std::size_t>(q * static_cast<double>(micros.size() - 1))]; };
-  state.counters["p50_us"] = at(0.50);
-  state.counters["p99_us"] = at(0.99);
-  state.counters["max_us"] = micros.back();
-}
 
 // Runs `send(i)` once per iteration on a loaded record and times each call.
 template <typename Send>
@@ -42,21 +31,9 @@ void TimedSends(benchmark::State& state, Send send) {
     state.SkipWithError("getDeviceInfo failed");
     return;
   }
-  std::vector<double> micros;
-  micros.reserve(4096);
   int i = 0;
-  for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    const int32_t rc = send(record, i++);
-    const auto end = std::chrono::steady_clock::now();
-    if (rc != ORO_OK) {
-      state.SkipWithError("setDeviceProperty failed");
-      break;
-    }
-    micros.push_back(std::chrono::duration<double, std::micro>(end - start).count());
-  }
+  oro::bench::TimedCalls(state, "setDeviceProperty failed", [&] { return send(record, i++) == ORO_OK; });
   releaseDeviceInfo(&record);
-  Report(state, micros);
 }
 
 void BM_SetDevicePropertyType3(benchmark::State& state) {
