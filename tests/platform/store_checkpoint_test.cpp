@@ -1,0 +1,55 @@
+// The write-ahead log must be copied back into the store file as writes go
+// on, or it grows without end and every reader pays for it.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <vector>
+
+#include "oro/platform/sqlite/sqlite_registry_store.h"
+#include "temp_root.h"
+
+namespace oro::platform::sqlite {
+namespace {
+
+long long FileSize(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+}
+
+TEST(StoreCheckpoint, TheLogStaysBoundedUnderAStreamOfWrites) {
+  test::TempRoot root;
+  std::vector<std::uint8_t> block(575);
+  {
+    SqliteRegistryStore store(root.RegistryDb());
+    ASSERT_EQ(store.OpenError(), err::kSuccess) << store.OpenErrorDetail();
+    KeyHandle key;
+    ASSERT_EQ(store.CreateKey(RootKey::kLocalMachine, L"SOFTWARE\\OroSoundKit", keyaccess::kAllAccess, nullptr, &key,
+                              nullptr),
+              err::kSuccess);
+    // Every commit adds at least one 4 KiB page: 6000 of them would leave a
+    // log of 24 MiB or more if nothing copied it back.
+    for (int i = 0; i < 6000; ++i) {
+      block[i % block.size()] = static_cast<std::uint8_t>(i);
+      ASSERT_EQ(store.SetValue(key, L"{6F8E9E8B-C370-48D3-A20E-D1CA1D61BB3C}", regtype::kBinary, block.data(),
+                               block.size()),
+                err::kSuccess);
+    }
+    // Measured while the store is open: closing the last connection
+    // checkpoints anyway.
+    const long long wal = FileSize(root.RegistryDb() + "-wal");
+    EXPECT_LT(wal, 12LL << 20) << "write-ahead log of " << wal << " bytes";
+  }
+
+  // And what was written last is what a new process reads.
+  SqliteRegistryStore again(root.RegistryDb());
+  KeyHandle key;
+  ASSERT_EQ(again.OpenKey(RootKey::kLocalMachine, L"SOFTWARE\\OroSoundKit", keyaccess::kQueryValue, &key),
+            err::kSuccess);
+  RegValue v;
+  ASSERT_EQ(again.QueryValue(key, L"{6F8E9E8B-C370-48D3-A20E-D1CA1D61BB3C}", &v), err::kSuccess);
+  EXPECT_EQ(v.data, block);
+}
+
+}  // namespace
+}  // namespace oro::platform::sqlite
