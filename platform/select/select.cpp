@@ -27,17 +27,15 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   return p;
 }
 
-Platform MakePlatformFromEnvironment() {
+Profile ProfileFromEnvironment() {
   const char* name = std::getenv("ORO_PLATFORM");
-  Profile profile = Profile::kHost;
-  if (name && *name) {
-    if (std::strcmp(name, "sim") == 0) {
-      profile = Profile::kSim;
-    } else if (std::strcmp(name, "host") != 0) {
-      throw std::invalid_argument(std::string("ORO_PLATFORM=") + name + " is not known; use host or sim");
-    }
-  }
-  return MakePlatform(profile, ResolveStatePaths(std::getenv("ORO_ROOT")));
+  if (!name || !*name || std::strcmp(name, "host") == 0) return Profile::kHost;
+  if (std::strcmp(name, "sim") == 0) return Profile::kSim;
+  throw std::invalid_argument(std::string("ORO_PLATFORM=") + name + " is not known; use host or sim");
+}
+
+Platform MakePlatformFromEnvironment() {
+  return MakePlatform(ProfileFromEnvironment(), ResolveStatePaths(std::getenv("ORO_ROOT")));
 }
 
 }  // namespace oro::platform

@@ -2,7 +2,10 @@
 #include <cstdio>
 #include <string>
 
+#include <stdexcept>
+
 #include "command.h"
+#include "oro/platform/platform.h"
 
 namespace oro::tools {
 
@@ -46,6 +49,13 @@ int main(int argc, char** argv) {
   if (name == "-h" || name == "--help" || name == "help") {
     PrintUsage(stdout);
     return 0;
+  }
+  // Commands that go through the device library would otherwise fall back
+  // to the host profile and touch the machine's own store.
+  try {
+    oro::platform::ProfileFromEnvironment();
+  } catch (const std::invalid_argument& e) {
+    return oro::tools::UsageError(e.what());
   }
   for (const auto& c : oro::tools::Commands()) {
     if (c.name == name) return c.run(oro::tools::Args(argv + 2, argv + argc));

@@ -39,6 +39,10 @@ struct Platform {
 // root and the XDG folders for everybody else.
 StatePaths ResolveStatePaths(const char* oro_root);
 
+// The profile ORO_PLATFORM names (host when unset); an unknown name throws
+// std::invalid_argument with a message naming the accepted values.
+Profile ProfileFromEnvironment();
+
 // Reads ORO_PLATFORM and ORO_ROOT. An unknown profile name throws
 // std::invalid_argument with a message naming the accepted values.
 Platform MakePlatformFromEnvironment();
