@@ -10,7 +10,7 @@ packages=(
   libhidapi-dev
   qtbase5-dev qttools5-dev-tools
   python3 python3-pyftpdlib curl
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 missing=()

@@ -11,6 +11,9 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 scripts/deps.sh
 
+echo "== formatting =="
+scripts/check-format.sh
+
 echo "== build (RelWithDebInfo) =="
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"

@@ -59,8 +59,7 @@ extern "C" ORO_APO_API int32_t OroApoOpenSection(OroApoSection** out) {
   }
 }
 
-extern "C" ORO_APO_API int32_t OroApoReadBlocks(OroApoSection* section, int32_t* capacity, void* block1,
-                                                void* block2) {
+extern "C" ORO_APO_API int32_t OroApoReadBlocks(OroApoSection* section, int32_t* capacity, void* block1, void* block2) {
   if (!section || !section->section) return ORO_APO_E_POINTER;
   const volatile std::uint8_t* view = section->section->Data();
   // Blocks are written without a lock: take two copies that agree, so a
@@ -79,7 +78,7 @@ extern "C" ORO_APO_API int32_t OroApoReadBlocks(OroApoSection* section, int32_t*
   if (block2) std::memcpy(block2, a.block2, sizeof a.block2);
   // A section of another layout (or not yet initialised) carries no blocks.
   return cap == oro::common::kSectionSize - static_cast<std::int32_t>(kSectionHeaderSize) ? ORO_APO_S_OK
-                                                                                           : ORO_APO_E_INVALID_DATA;
+                                                                                          : ORO_APO_E_INVALID_DATA;
 }
 
 extern "C" ORO_APO_API void OroApoCloseSection(OroApoSection* section) { delete section; }

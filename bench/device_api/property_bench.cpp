@@ -5,7 +5,6 @@
 // p50, p99 and the largest call in microseconds. Target: p99 below 1 ms.
 #include <benchmark/benchmark.h>
 
-
 #include "library_context.h"
 #include "oro/common/property_blocks.h"
 #include "oro/platform/platform.h"

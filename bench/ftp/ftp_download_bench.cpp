@@ -110,8 +110,8 @@ Run ClientRun(int port, std::size_t expected) {
   int result;
   {
     QuietStdout quiet;
-    result = oro::updater::FtpDownloadToMemory("127.0.0.1", "kit", "secret", "big.bin", data, size, nullptr, nullptr,
-                                               port);
+    result =
+        oro::updater::FtpDownloadToMemory("127.0.0.1", "kit", "secret", "big.bin", data, size, nullptr, nullptr, port);
   }
   r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   r.peak_growth_kib = StatusKiB("VmHWM") - before;

@@ -56,7 +56,8 @@ void BM_ReadBlock575(benchmark::State& state) {
   Fixture f;
   if (!f.Ready(state)) return;
   RegValue v;
-  oro::bench::TimedCalls(state, "store call failed", [&] { return f.store.QueryValue(f.key, kBlock2, &v) == 0 && v.data.size() == 575; });
+  oro::bench::TimedCalls(state, "store call failed",
+                         [&] { return f.store.QueryValue(f.key, kBlock2, &v) == 0 && v.data.size() == 575; });
 }
 
 // What a caller that opens the key for every call (as registry access does)

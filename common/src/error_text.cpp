@@ -78,15 +78,19 @@ constexpr Entry kTexts[] = {
     {1011, L"The configuration registry key could not be opened."},
     {1012, L"The configuration registry key could not be read."},
     {1013, L"The configuration registry key could not be written."},
-    {1014, L"One of the files in the registry database had to be recovered by use of a log or alternate copy. "
-           L"The recovery was successful."},
-    {1015, L"The registry is corrupted. The structure of one of the files containing registry data is corrupted, "
-           L"or the system's memory image of the file is corrupted, or the file could not be recovered because the "
-           L"alternate copy or log was absent or corrupted."},
-    {1016, L"An I/O operation initiated by the registry failed unrecoverably. The registry could not read in, or "
-           L"write out, or flush, one of the files that contain the system's image of the registry."},
-    {1017, L"The system has attempted to load or restore a file into the registry, but the specified file is not "
-           L"in a registry file format."},
+    {1014,
+     L"One of the files in the registry database had to be recovered by use of a log or alternate copy. "
+     L"The recovery was successful."},
+    {1015,
+     L"The registry is corrupted. The structure of one of the files containing registry data is corrupted, "
+     L"or the system's memory image of the file is corrupted, or the file could not be recovered because the "
+     L"alternate copy or log was absent or corrupted."},
+    {1016,
+     L"An I/O operation initiated by the registry failed unrecoverably. The registry could not read in, or "
+     L"write out, or flush, one of the files that contain the system's image of the registry."},
+    {1017,
+     L"The system has attempted to load or restore a file into the registry, but the specified file is not "
+     L"in a registry file format."},
     {1018, L"Illegal operation attempted on a registry key that has been marked for deletion."},
     {1019, L"System could not allocate the required space in a registry log."},
     {1020, L"Cannot create a symbolic link in a registry key that already has subkeys or values."},
@@ -97,10 +101,12 @@ constexpr Entry kTexts[] = {
     {1054, L"A thread could not be created for the service."},
     {1055, L"The service database is locked."},
     {1056, L"An instance of the service is already running."},
-    {1057, L"The account name is invalid or does not exist, or the password is invalid for the account name "
-           L"specified."},
-    {1058, L"The service cannot be started, either because it is disabled or because it has no enabled devices "
-           L"associated with it."},
+    {1057,
+     L"The account name is invalid or does not exist, or the password is invalid for the account name "
+     L"specified."},
+    {1058,
+     L"The service cannot be started, either because it is disabled or because it has no enabled devices "
+     L"associated with it."},
     {1059, L"Circular service dependency was specified."},
     {1060, L"The specified service does not exist as an installed service."},
     {1061, L"The service cannot accept control messages at this time."},
@@ -121,8 +127,9 @@ constexpr Entry kTexts[] = {
     {1076, L"The current boot has already been accepted for use as the last-known-good control set."},
     {1077, L"No attempts to start the service have been made since the last boot."},
     {1078, L"The name is already in use as either a service name or a service display name."},
-    {1079, L"The account specified for this service is different from the account specified for other services "
-           L"running in the same process."},
+    {1079,
+     L"The account specified for this service is different from the account specified for other services "
+     L"running in the same process."},
     {1115, L"A system shutdown is in progress."},
     {1167, L"The device is not connected."},
     {1168, L"Element not found."},
@@ -147,8 +154,9 @@ constexpr Entry kTexts[] = {
     {10051, L"A socket operation was attempted to an unreachable network."},
     {10053, L"An established connection was aborted by the software in your host machine."},
     {10054, L"An existing connection was forcibly closed by the remote host."},
-    {10060, L"A connection attempt failed because the connected party did not properly respond after a period of "
-            L"time, or established connection failed because connected host has failed to respond."},
+    {10060,
+     L"A connection attempt failed because the connected party did not properly respond after a period of "
+     L"time, or established connection failed because connected host has failed to respond."},
     {10061, L"No connection could be made because the target machine actively refused it."},
     {10065, L"A socket operation was attempted to an unreachable host."},
     {10093, L"Either the application has not called WSAStartup, or WSAStartup failed."},

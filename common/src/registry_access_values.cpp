@@ -74,8 +74,8 @@ std::size_t RegistryAccess::ReadBinaryInto(const std::wstring& key, const std::w
                                            std::size_t size) {
   const platform::RegValue value = ReadAs(store_, key, name, regtype::kBinary);
   if (!buffer && size > 0) {
-    throw RegistryException(detail::WithErrorText(
-        L"Error while reading registry value " + detail::ValuePath(key, name), platform::err::kInvalidParameter));
+    throw RegistryException(detail::WithErrorText(L"Error while reading registry value " + detail::ValuePath(key, name),
+                                                  platform::err::kInvalidParameter));
   }
   // Callers pass fixed-size records; a longer stored value fills the record
   // and the rest is left out, so the buffer is never overrun.

@@ -27,8 +27,8 @@ DeviceInfo ReadRecord(const void* record) { return oro::common::BlockFromBytes<D
 void WriteRecord(void* record, const DeviceInfo& info) { std::memcpy(record, &info, sizeof info); }
 
 void Publish(const DeviceInfo& info, const void* data, std::size_t offset, std::size_t size) {
-  oro::device_api::WithSharedBlock(info.SectionHandle(),
-                                   [&](SharedBlock& block) { block.Write(data, static_cast<std::int64_t>(offset), size); });
+  oro::device_api::WithSharedBlock(
+      info.SectionHandle(), [&](SharedBlock& block) { block.Write(data, static_cast<std::int64_t>(offset), size); });
 }
 
 // Persists each (name, block) in turn; false when the store refused one.

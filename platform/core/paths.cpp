@@ -34,8 +34,8 @@ StatePaths ResolveStatePaths(const char* oro_root) {
   const std::string home = EnvOr("HOME", "/tmp");
   const std::string state = EnvOr("XDG_STATE_HOME", home + "/.local/state") + "/orosound";
   const char* xdg_run = std::getenv("XDG_RUNTIME_DIR");
-  const std::string run = (xdg_run && *xdg_run) ? std::string(xdg_run) + "/orosound"
-                                                : "/tmp/orosound-" + std::to_string(geteuid());
+  const std::string run =
+      (xdg_run && *xdg_run) ? std::string(xdg_run) + "/orosound" : "/tmp/orosound-" + std::to_string(geteuid());
   return FromFolders(state, run);
 }
 

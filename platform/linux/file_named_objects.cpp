@@ -50,17 +50,22 @@ constexpr int kOpenAttempts = 16;
 
 ErrorCode FromErrno(int e) {
   switch (e) {
-    case ENOENT: return err::kFileNotFound;
-    case ENOTDIR: return err::kPathNotFound;
+    case ENOENT:
+      return err::kFileNotFound;
+    case ENOTDIR:
+      return err::kPathNotFound;
     case EACCES:
     case EPERM:
-    case EROFS: return err::kAccessDenied;
+    case EROFS:
+      return err::kAccessDenied;
     case ENOMEM:
     case ENOSPC:
     case EFBIG:
     case EMFILE:
-    case ENFILE: return err::kNotEnoughMemory;
-    default: return err::kInvalidParameter;
+    case ENFILE:
+      return err::kNotEnoughMemory;
+    default:
+      return err::kInvalidParameter;
   }
 }
 
@@ -112,7 +117,8 @@ bool SetLock(int fd, short type, bool wait) {
 
 // True when `path` still names the file open as `fd`.
 bool StillLinked(int fd, const std::string& path) {
-  struct stat by_fd {}, by_path {};
+  struct stat by_fd {
+  }, by_path{};
   if (fstat(fd, &by_fd) != 0 || stat(path.c_str(), &by_path) != 0) return false;
   return by_fd.st_dev == by_path.st_dev && by_fd.st_ino == by_path.st_ino;
 }

@@ -10,7 +10,8 @@ constexpr const wchar_t* kDongleName = L"OroSound Wireless Dongle";
 constexpr const wchar_t* kOnboardName = L"High Definition Audio Device";
 constexpr const wchar_t* kHeadsetPath = L"{1}.USB\\VID_040B&PID_F779&MI_00\\7&1F3A2C5D&0&0000";
 constexpr const wchar_t* kDonglePath = L"{1}.USB\\VID_040B&PID_F778&MI_00\\7&2B4C6D8E&0&0000";
-constexpr const wchar_t* kOnboardPath = L"{1}.HDAUDIO\\FUNC_01&VEN_0000&DEV_0001&SUBSYS_00000001&REV_1000\\4&3A5B7C9D&0&0001";
+constexpr const wchar_t* kOnboardPath =
+    L"{1}.HDAUDIO\\FUNC_01&VEN_0000&DEV_0001&SUBSYS_00000001&REV_1000\\4&3A5B7C9D&0&0001";
 
 // Effects another vendor placed on the onboard device: the kit must keep them.
 constexpr const wchar_t* kVendorStreamFx = L"{5c7b1f2e-8a3d-4e6f-9b0c-1d2e3f4a5b6c}";
@@ -48,25 +49,25 @@ SimEndpointSpec Capture(const wchar_t* guid, const wchar_t* alias, const wchar_t
 
 std::vector<SimEndpointSpec> KitEndpoints() {
   std::vector<SimEndpointSpec> all;
-  all.push_back(Render(L"{1c6d8a52-3f4e-4b9a-8d21-5e7f90a1b2c3}", kHeadsetRender, kHeadsetName, kHeadsetPath,
-                       0.75f, false));
-  all.push_back(Capture(L"{2f9e4b13-7a6c-4d58-9e30-a1b2c3d4e5f6}", kHeadsetCapture, kHeadsetName, kHeadsetPath,
-                        0.80f, false));
+  all.push_back(
+      Render(L"{1c6d8a52-3f4e-4b9a-8d21-5e7f90a1b2c3}", kHeadsetRender, kHeadsetName, kHeadsetPath, 0.75f, false));
+  all.push_back(
+      Capture(L"{2f9e4b13-7a6c-4d58-9e30-a1b2c3d4e5f6}", kHeadsetCapture, kHeadsetName, kHeadsetPath, 0.80f, false));
 
-  SimEndpointSpec dongle = Render(L"{5a3b5c74-1d2e-4f60-a7b8-c9d0e1f2a3b4}", kDongleRender, kDongleName,
-                                  kDonglePath, 0.60f, false);
+  SimEndpointSpec dongle =
+      Render(L"{5a3b5c74-1d2e-4f60-a7b8-c9d0e1f2a3b4}", kDongleRender, kDongleName, kDonglePath, 0.60f, false);
   dongle.effects = {{layout::kFxPreMix, kLegacyPreMixFx}, {layout::kFxPostMix, kLegacyPostMixFx}};
   all.push_back(dongle);
-  all.push_back(Capture(L"{6e7f9a15-2b3c-4d4e-8f5a-6b7c8d9e0f1a}", kDongleCapture, kDongleName, kDonglePath,
-                        0.70f, false));
+  all.push_back(
+      Capture(L"{6e7f9a15-2b3c-4d4e-8f5a-6b7c8d9e0f1a}", kDongleCapture, kDongleName, kDonglePath, 0.70f, false));
 
-  SimEndpointSpec onboard = Render(L"{ad2c4e86-5f7a-4b1c-9d3e-0f1a2b3c4d5e}", kOnboardRender, kOnboardName,
-                                   kOnboardPath, 0.50f, false);
+  SimEndpointSpec onboard =
+      Render(L"{ad2c4e86-5f7a-4b1c-9d3e-0f1a2b3c4d5e}", kOnboardRender, kOnboardName, kOnboardPath, 0.50f, false);
   onboard.effects = {{layout::kFxStream, kVendorStreamFx}, {layout::kFxEndpoint, kVendorEndpointFx}};
   onboard.effect_modes = {{layout::kFxStreamModes, {kDefaultMode}}, {layout::kFxEndpointModes, {kDefaultMode}}};
   all.push_back(onboard);
-  all.push_back(Capture(L"{bb3d5f97-6a8c-4e2f-b0d1-e2f3a4b5c6d7}", kOnboardCapture, kOnboardName, kOnboardPath,
-                        0.50f, true));
+  all.push_back(
+      Capture(L"{bb3d5f97-6a8c-4e2f-b0d1-e2f3a4b5c6d7}", kOnboardCapture, kOnboardName, kOnboardPath, 0.50f, true));
   return all;
 }
 

@@ -56,9 +56,7 @@ std::vector<std::uint8_t> FloatBytes(float value) {
 
 bool ValidScalar(float v) { return std::isfinite(v) && v >= 0.0f && v <= 1.0f; }
 
-std::wstring PropertiesKey(const std::wstring& endpoint_key) {
-  return endpoint_key + L"\\" + layout::kPropertiesKey;
-}
+std::wstring PropertiesKey(const std::wstring& endpoint_key) { return endpoint_key + L"\\" + layout::kPropertiesKey; }
 
 // The first of two property values that exists.
 std::wstring ReadEither(RegistryStore& store, const std::wstring& key, const wchar_t* first, const wchar_t* second) {
@@ -251,8 +249,8 @@ ErrorCode SimMachine::SetState(const std::wstring& id, std::uint32_t state) {
     std::wstring current;
     const bool held = GetDefault(flow, role, &current) == err::kSuccess;
     std::uint32_t current_state = 0;
-    const bool holder_active = held && GetState(current, &current_state) == err::kSuccess &&
-                               current_state == devstate::kActive;
+    const bool holder_active =
+        held && GetState(current, &current_state) == err::kSuccess && current_state == devstate::kActive;
     const std::wstring name = layout::DefaultValueName(flow, role);
     if (state == devstate::kActive) {
       if (!holder_active) {

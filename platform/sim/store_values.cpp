@@ -1,6 +1,5 @@
 #include "store_values.h"
 
-
 #include "oro/platform/text.h"
 
 namespace oro::platform::sim {

@@ -32,9 +32,7 @@ class ApoLibrary {
 
   int32_t Register() const { return Entry<int32_t()>("DllRegisterServer")(); }
   int32_t Unregister() const { return Entry<int32_t()>("DllUnregisterServer")(); }
-  int32_t Open(OroApoSection** out) const {
-    return Entry<int32_t(OroApoSection**)>("OroApoOpenSection")(out);
-  }
+  int32_t Open(OroApoSection** out) const { return Entry<int32_t(OroApoSection**)>("OroApoOpenSection")(out); }
   int32_t Read(OroApoSection* s, int32_t* capacity, void* b1, void* b2) const {
     return Entry<int32_t(OroApoSection*, int32_t*, void*, void*)>("OroApoReadBlocks")(s, capacity, b1, b2);
   }

@@ -14,7 +14,8 @@ TEST(ErrorText, SystemWordingOfCommonCodes) {
   EXPECT_EQ(ErrorText(err::kAccessDenied), L"Access is denied.");
   EXPECT_EQ(ErrorText(err::kNoMoreItems), L"No more data is available.");
   EXPECT_EQ(ErrorText(err::kBadDb), L"The configuration registry database is corrupt.");
-  EXPECT_EQ(ErrorText(err::kKeyDeleted), L"Illegal operation attempted on a registry key that has been marked for deletion.");
+  EXPECT_EQ(ErrorText(err::kKeyDeleted),
+            L"Illegal operation attempted on a registry key that has been marked for deletion.");
   EXPECT_EQ(ErrorText(err::kServiceDoesNotExist), L"The specified service does not exist as an installed service.");
   EXPECT_EQ(ErrorText(1053), L"The service did not respond to the start or control request in a timely fashion.");
   EXPECT_EQ(ErrorText(err::kTimeout), L"This operation returned because the timeout period expired.");
@@ -28,16 +29,52 @@ TEST(ErrorText, UnknownCodesHaveNoText) {
 }
 
 TEST(ErrorText, EveryKitCodeHasOneLineOfText) {
-  const std::uint32_t codes[] = {
-      err::kSuccess,         err::kFileNotFound,       err::kPathNotFound,      err::kAccessDenied,
-      err::kInvalidHandle,   err::kNotEnoughMemory,    err::kWriteProtect,      err::kLockViolation,
-      err::kInvalidParameter, err::kInsufficientBuffer, err::kBusy,             err::kAlreadyExists,
-      err::kMoreData,        err::kNoMoreItems,        err::kBadDb,             err::kBadKey,
-      err::kCantOpen,        err::kCantRead,           err::kCantWrite,         err::kRegistryCorrupt,
-      err::kRegistryIoFailed, err::kKeyDeleted,        err::kKeyHasChildren,    err::kServiceDoesNotExist,
-      err::kServiceNotActive, err::kServiceAlreadyRunning, err::kServiceMarkedForDelete, err::kServiceExists,
-      err::kNotFound,        err::kPrivilegeNotHeld,   err::kInvalidOwner,      err::kNoneMapped,
-      err::kTimeout,         1051, 1052, 1055, 1056, 1058, 1061, 1068, 1069, 1300, 112, 170, 183, 1314};
+  const std::uint32_t codes[] = {err::kSuccess,
+                                 err::kFileNotFound,
+                                 err::kPathNotFound,
+                                 err::kAccessDenied,
+                                 err::kInvalidHandle,
+                                 err::kNotEnoughMemory,
+                                 err::kWriteProtect,
+                                 err::kLockViolation,
+                                 err::kInvalidParameter,
+                                 err::kInsufficientBuffer,
+                                 err::kBusy,
+                                 err::kAlreadyExists,
+                                 err::kMoreData,
+                                 err::kNoMoreItems,
+                                 err::kBadDb,
+                                 err::kBadKey,
+                                 err::kCantOpen,
+                                 err::kCantRead,
+                                 err::kCantWrite,
+                                 err::kRegistryCorrupt,
+                                 err::kRegistryIoFailed,
+                                 err::kKeyDeleted,
+                                 err::kKeyHasChildren,
+                                 err::kServiceDoesNotExist,
+                                 err::kServiceNotActive,
+                                 err::kServiceAlreadyRunning,
+                                 err::kServiceMarkedForDelete,
+                                 err::kServiceExists,
+                                 err::kNotFound,
+                                 err::kPrivilegeNotHeld,
+                                 err::kInvalidOwner,
+                                 err::kNoneMapped,
+                                 err::kTimeout,
+                                 1051,
+                                 1052,
+                                 1055,
+                                 1056,
+                                 1058,
+                                 1061,
+                                 1068,
+                                 1069,
+                                 1300,
+                                 112,
+                                 170,
+                                 183,
+                                 1314};
   for (std::uint32_t code : codes) {
     const std::wstring text = ErrorText(code);
     EXPECT_FALSE(text.empty()) << code;

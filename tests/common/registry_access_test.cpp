@@ -58,8 +58,7 @@ TEST_F(RegistryTest, EachReadChecksTheType) {
   EXPECT_EQ(ErrorOf([&] { reg_.ReadBinary(kKey, L"exitCmd"); }), wrong);
   char buffer[4];
   EXPECT_EQ(ErrorOf([&] { reg_.ReadBinaryInto(kKey, L"exitCmd", buffer, sizeof buffer); }), wrong);
-  EXPECT_EQ(ErrorOf([&] { reg_.ReadDword(kKey, L"Name"); }),
-            L"Registry value " + kKey + L"\\Name has wrong type");
+  EXPECT_EQ(ErrorOf([&] { reg_.ReadDword(kKey, L"Name"); }), L"Registry value " + kKey + L"\\Name has wrong type");
 }
 
 TEST_F(RegistryTest, StringsKeepExactlyTheirCharactersMinusOneTerminator) {

@@ -136,7 +136,9 @@ TEST_F(RegExportTest, NamedStringsAreWrittenInOrderWithChineseIntact) {
 TEST_F(RegExportTest, AFailedExportKeepsTheExistingFile) {
   std::ofstream(Target()) << "previous export";
   reg_.WriteString(kKey, L"A", L"a");
-  EXPECT_EQ(ErrorOf([&] { reg_.ExportToRegFile(kKey, {L"A", L"Missing"}, platform::FromUtf8(Target())); }),
+  EXPECT_EQ(ErrorOf([&] {
+              reg_.ExportToRegFile(kKey, {L"A", L"Missing"}, platform::FromUtf8(Target()));
+            }),
             L"Error while reading registry value " + kKey + L"\\Missing: The system cannot find the file specified.");
   EXPECT_EQ(ErrorOf([&] { reg_.ExportToRegFile(kKey, {L"A"}, platform::FromUtf8(Target() + "/sub.reg")); }),
             L"Error while opening file " + platform::FromUtf8(Target()) + L"/sub.reg for writing");

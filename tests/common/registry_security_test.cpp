@@ -30,8 +30,8 @@ class RegistrySecurityTest : public RegistryTest {
 
   KeySecurity SecurityOf(const std::wstring& key) {
     platform::KeyHandle handle;
-    EXPECT_EQ(store_.OpenKey(platform::RootKey::kLocalMachine, key.substr(key.find(L'\\') + 1),
-                             keyaccess::kReadControl, &handle),
+    EXPECT_EQ(store_.OpenKey(platform::RootKey::kLocalMachine, key.substr(key.find(L'\\') + 1), keyaccess::kReadControl,
+                             &handle),
               0u);
     KeySecurity security;
     EXPECT_EQ(store_.GetSecurity(handle, &security), 0u);
@@ -54,9 +54,9 @@ TEST_F(RegistrySecurityTest, EnsureWritableReplacesTheAdministratorsEntryAndKeep
   // Sub keys created later inherit the new entry.
   reg_.CreateKey(kEndpoint + L"\\FxProperties");
   const KeySecurity child = SecurityOf(kEndpoint + L"\\FxProperties");
-  EXPECT_NE(std::find(child.dacl.begin(), child.dacl.end(),
-                      AccessEntry{L"Administrators", keyaccess::kAllAccess, kInherit}),
-            child.dacl.end());
+  EXPECT_NE(
+      std::find(child.dacl.begin(), child.dacl.end(), AccessEntry{L"Administrators", keyaccess::kAllAccess, kInherit}),
+      child.dacl.end());
 }
 
 TEST_F(RegistrySecurityTest, EnsureWritableAddsTheEntryWhenAdministratorsHadNone) {

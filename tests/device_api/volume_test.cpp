@@ -25,8 +25,8 @@ using platform::sim::SimMachine;
 class VolumeExports : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::Platform p = platform::MakePlatform(platform::Profile::kSim,
-                                                  platform::ResolveStatePaths(root_.Path().c_str()));
+    platform::Platform p =
+        platform::MakePlatform(platform::Profile::kSim, platform::ResolveStatePaths(root_.Path().c_str()));
     store_ = p.registry;
     SetLibraryPlatform(std::move(p));
     machine_ = std::make_unique<SimMachine>(*store_);
@@ -67,8 +67,8 @@ class VolumeExports : public ::testing::Test {
   }
 
   void UnplugAllCapture() {
-    for (const wchar_t* a : {platform::sim::kHeadsetCapture, platform::sim::kDongleCapture,
-                             platform::sim::kOnboardCapture}) {
+    for (const wchar_t* a :
+         {platform::sim::kHeadsetCapture, platform::sim::kDongleCapture, platform::sim::kOnboardCapture}) {
       ASSERT_EQ(Machine().Unplug(Id(a)), platform::err::kSuccess);
     }
   }
@@ -170,8 +170,8 @@ TEST_F(VolumeExports, FlowsOtherThanRenderAndCaptureFail) {
 }
 
 TEST_F(VolumeExports, AHostWithoutEndpointsGivesTheFallbacks) {
-  platform::Platform host = platform::MakePlatform(platform::Profile::kHost,
-                                                   platform::ResolveStatePaths(root_.Path().c_str()));
+  platform::Platform host =
+      platform::MakePlatform(platform::Profile::kHost, platform::ResolveStatePaths(root_.Path().c_str()));
   SetLibraryPlatform(std::move(host));
   EXPECT_EQ(_getVolum(ORO_FLOW_RENDER), 50);
   EXPECT_EQ(_GetMasterMute(ORO_FLOW_RENDER), 0);

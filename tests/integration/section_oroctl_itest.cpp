@@ -19,9 +19,9 @@ class SectionOroctlTest : public PropertyTest {
 // A mistyped profile must not send the gains to the machine's own store.
 TEST_F(SectionOroctlTest, AnUnknownProfileIsRefusedBeforeAnythingIsSent) {
   std::string out;
-  EXPECT_EQ(RunCommand("ORO_PLATFORM=simm ORO_ROOT='" + root_.Path() + "' '" + BuiltFile("oroctl") + "' eq set 30=+3",
-                       &out),
-            2);
+  EXPECT_EQ(
+      RunCommand("ORO_PLATFORM=simm ORO_ROOT='" + root_.Path() + "' '" + BuiltFile("oroctl") + "' eq set 30=+3", &out),
+      2);
   EXPECT_NE(out.find("use host or sim"), std::string::npos) << out;
   EXPECT_EQ(out.find("30=+3"), std::string::npos) << out;
 }

@@ -20,9 +20,7 @@ namespace {
 
 class SimAudio : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(store_->OpenError(), err::kSuccess) << store_->OpenErrorDetail();
-  }
+  void SetUp() override { ASSERT_EQ(store_->OpenError(), err::kSuccess) << store_->OpenErrorDetail(); }
 
   void CreateKit() { ASSERT_EQ(CreateKitMachine(machine_, L"/tmp/"), err::kSuccess); }
 
@@ -164,8 +162,8 @@ TEST_F(SimAudio, StoredDefaultNamingAnInactiveEndpointIsNoDefault) {
     bytes.push_back(static_cast<std::uint8_t>(c));
     bytes.push_back(static_cast<std::uint8_t>(c >> 8));
   }
-  ASSERT_EQ(store_->SetValue(h, layout::DefaultValueName(Flow::kRender, Role::kMultimedia), regtype::kSz,
-                             bytes.data(), bytes.size()),
+  ASSERT_EQ(store_->SetValue(h, layout::DefaultValueName(Flow::kRender, Role::kMultimedia), regtype::kSz, bytes.data(),
+                             bytes.size()),
             err::kSuccess);
   std::unique_ptr<AudioEndpoint> ep;
   EXPECT_EQ(audio_->GetDefaultEndpoint(Flow::kRender, Role::kMultimedia, &ep), err::kNotFound);

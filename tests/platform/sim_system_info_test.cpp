@@ -106,14 +106,13 @@ TEST_F(SimSystem, SettingsAreReadFromTheStoreOnEveryCall) {
 
   // Clearing the machine takes its settings with it, and only its own keys.
   KeyHandle kit;
-  ASSERT_EQ(store_->CreateKey(RootKey::kLocalMachine, L"SOFTWARE\\OroSoundKit", keyaccess::kRead, nullptr, &kit,
-                              nullptr),
-            err::kSuccess);
+  ASSERT_EQ(
+      store_->CreateKey(RootKey::kLocalMachine, L"SOFTWARE\\OroSoundKit", keyaccess::kRead, nullptr, &kit, nullptr),
+      err::kSuccess);
   ASSERT_EQ(machine_.Clear(), err::kSuccess);
   EXPECT_FALSE(machine_.Exists());
   EXPECT_EQ(info_->OsVersion(), 0x000A0000u);
-  EXPECT_EQ(store_->OpenKey(RootKey::kLocalMachine, L"SOFTWARE\\OroSoundKit", keyaccess::kRead, &kit),
-            err::kSuccess);
+  EXPECT_EQ(store_->OpenKey(RootKey::kLocalMachine, L"SOFTWARE\\OroSoundKit", keyaccess::kRead, &kit), err::kSuccess);
 }
 
 }  // namespace

@@ -31,9 +31,9 @@ TEST(StoreCheckpoint, TheLogStaysBoundedUnderAStreamOfWrites) {
     // log of 24 MiB or more if nothing copied it back.
     for (int i = 0; i < 6000; ++i) {
       block[i % block.size()] = static_cast<std::uint8_t>(i);
-      ASSERT_EQ(store.SetValue(key, L"{6F8E9E8B-C370-48D3-A20E-D1CA1D61BB3C}", regtype::kBinary, block.data(),
-                               block.size()),
-                err::kSuccess);
+      ASSERT_EQ(
+          store.SetValue(key, L"{6F8E9E8B-C370-48D3-A20E-D1CA1D61BB3C}", regtype::kBinary, block.data(), block.size()),
+          err::kSuccess);
     }
     // Measured while the store is open: closing the last connection
     // checkpoints anyway.

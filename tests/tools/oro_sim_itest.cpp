@@ -49,8 +49,8 @@ TEST_F(OroSimTools, CreateBuildsTheKitMachineOnceUnlessForced) {
   std::string out;
   ASSERT_EQ(Sim("create", &out), 0) << out;
   ASSERT_EQ(Sim("list", &out), 0) << out;
-  for (const char* alias : {"headset-render", "headset-capture", "dongle-render", "dongle-capture", "onboard-render",
-                            "onboard-capture"}) {
+  for (const char* alias :
+       {"headset-render", "headset-capture", "dongle-render", "dongle-capture", "onboard-render", "onboard-capture"}) {
     EXPECT_NE(out.find(alias), std::string::npos) << alias << " missing from\n" << out;
   }
   const std::string headset = JsonEntry("headset-render");

@@ -27,7 +27,8 @@ class OroctlRegTest : public ::testing::Test {
 
   // Runs "oroctl reg ARGS..." and returns its exit status; output in out_.
   int Reg(const std::vector<std::string>& args) {
-    std::string command = "ORO_PLATFORM=sim ORO_ROOT=" + Quote(root_.Path()) + " " + Quote(BuiltFile("oroctl")) + " reg";
+    std::string command =
+        "ORO_PLATFORM=sim ORO_ROOT=" + Quote(root_.Path()) + " " + Quote(BuiltFile("oroctl")) + " reg";
     for (const auto& a : args) command += " " + Quote(a);
     out_.clear();
     return RunCommand(command + " </dev/null", &out_);
@@ -156,9 +157,10 @@ TEST_F(OroctlRegTest, ExportWritesTheTreeAsARegistryEditorFile) {
   EXPECT_EQ(bytes[0], 0xFF);
   EXPECT_EQ(bytes[1], 0xFE);
   const std::wstring text = platform::FromUtf16Le(bytes.data() + 2, bytes.size() - 2);
-  const std::wstring expected_values[] = {L"\"exitCmd\"=dword:0000000a\r\n", L"\"Name\"=\"\u8033\u673a \\\"7.1\\\"\"\r\n"};
-  EXPECT_EQ(text.rfind(L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\OroSoundKit]\r\n", 0),
-            0u)
+  const std::wstring expected_values[] = {L"\"exitCmd\"=dword:0000000a\r\n",
+                                          L"\"Name\"=\"\u8033\u673a \\\"7.1\\\"\"\r\n"};
+  EXPECT_EQ(
+      text.rfind(L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\OroSoundKit]\r\n", 0), 0u)
       << platform::ToUtf8(text);
   for (const auto& line : expected_values) EXPECT_NE(text.find(line), std::wstring::npos) << platform::ToUtf8(line);
   EXPECT_NE(text.find(L"\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\OroSoundKit\\Child APOs]\r\n\"Blk\"=hex:01,02\r\n\r\n"),

@@ -24,9 +24,9 @@ TEST(PassivePort, MissingParenthesesHaveTheirOwnCodes) {
 }
 
 TEST(PassivePort, UnusableNumbersGiveNoPort) {
-  EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,19)"), 0);         // five numbers
-  EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,19,137,5)"), 0);   // seven
-  EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,256,1)"), 0);      // not a byte
+  EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,19)"), 0);        // five numbers
+  EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,19,137,5)"), 0);  // seven
+  EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,256,1)"), 0);     // not a byte
   EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,1x,1)"), 0);
   EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,,1)"), 0);
   EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,0,0)"), 0);
@@ -72,7 +72,8 @@ TEST(ReplyAssembler, MultiLineReplyEndsAtTheSameCodeAndABlank) {
   EXPECT_FALSE(r.AddLine("230 another code does not end it\r\n"));
   EXPECT_TRUE(r.AddLine("220 ready\r\n"));
   EXPECT_EQ(r.Code(), 220);
-  EXPECT_EQ(r.Text(), "220-Welcome\r\n220-more\r\n   indented text\r\n230 another code does not end it\r\n220 ready\r\n");
+  EXPECT_EQ(r.Text(),
+            "220-Welcome\r\n220-more\r\n   indented text\r\n230 another code does not end it\r\n220 ready\r\n");
 }
 
 TEST(ReplyAssembler, ALineWithoutCodeIsAFailedReply) {

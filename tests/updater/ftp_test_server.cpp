@@ -19,14 +19,15 @@ constexpr const char* kPython = "/usr/bin/python3";
 std::string LoopbackFtpServer::Unavailable() {
   if (access(kPython, X_OK) != 0) return std::string(kPython) + " is missing (install python3-pyftpdlib)";
   const std::string check = std::string(kPython) + " -c 'import pyftpdlib' >/dev/null 2>&1";
-  if (std::system(check.c_str()) != 0) return std::string(kPython) + " cannot import pyftpdlib (install python3-pyftpdlib)";
+  if (std::system(check.c_str()) != 0)
+    return std::string(kPython) + " cannot import pyftpdlib (install python3-pyftpdlib)";
   return "";
 }
 
 LoopbackFtpServer::LoopbackFtpServer(const std::string& root, const Options& options) {
   int out[2];
   if (pipe(out) != 0) return;
-  std::vector<std::string> args = {kPython,  ORO_FTP_SERVER_SCRIPT, "--root",           root,
+  std::vector<std::string> args = {kPython,  ORO_FTP_SERVER_SCRIPT, "--root",     root,
                                    "--user", options.user,          "--password", options.password};
   if (options.stock_size) args.push_back("--stock-size");
   if (!options.banner.empty()) {

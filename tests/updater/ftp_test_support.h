@@ -45,10 +45,11 @@ inline Download DownloadFrom(int port, const std::string& path, const std::strin
   Download d;
   std::unique_ptr<std::uint8_t[]> buffer;
   ::testing::internal::CaptureStderr();
-  d.result = updater::FtpDownloadToMemory("127.0.0.1", user, password, path, buffer, d.size, RecordEvent, &d.events,
-                                          port);
+  d.result =
+      updater::FtpDownloadToMemory("127.0.0.1", user, password, path, buffer, d.size, RecordEvent, &d.events, port);
   d.errors = ::testing::internal::GetCapturedStderr();
-  if (buffer && d.size > 0) d.data.assign(reinterpret_cast<const char*>(buffer.get()), static_cast<std::size_t>(d.size));
+  if (buffer && d.size > 0)
+    d.data.assign(reinterpret_cast<const char*>(buffer.get()), static_cast<std::size_t>(d.size));
   EXPECT_EQ(d.result == 1, buffer != nullptr) << "a buffer goes with success, and only with success";
   return d;
 }

@@ -23,10 +23,11 @@ TEST(OroctlNetcfg, MakeThenShow) {
   TempRoot dir;
   const std::string file = dir.Path() + "/oro_netcfg.fsc";
   std::string out;
-  ASSERT_EQ(RunCommand(Oroctl("netcfg make " + file +
-                              " --server 192.168.1.20 --port 2121 --user kit --password 'pa ss' --folder upd --switch 0"),
-                       &out),
-            0)
+  ASSERT_EQ(
+      RunCommand(Oroctl("netcfg make " + file +
+                        " --server 192.168.1.20 --port 2121 --user kit --password 'pa ss' --folder upd --switch 0"),
+                 &out),
+      0)
       << out;
   EXPECT_EQ(ReadFile(file).size(), 344u);
   ASSERT_EQ(RunCommand(Oroctl("netcfg show " + file), &out), 0) << out;
@@ -68,8 +69,8 @@ class OroctlFtp : public ::testing::Test {
 
 TEST_F(OroctlFtp, GetsFromTheConfiguredFolderWithProgress) {
   const std::string cfg = work_.Path() + "/oro_netcfg.fsc";
-  ASSERT_EQ(RunCommand(Oroctl("netcfg make " + cfg + " --server 127.0.0.1 --port " +
-                              std::to_string(server_->Port()) + " --user kit --password secret --folder upd")),
+  ASSERT_EQ(RunCommand(Oroctl("netcfg make " + cfg + " --server 127.0.0.1 --port " + std::to_string(server_->Port()) +
+                              " --user kit --password secret --folder upd")),
             0);
   const std::string target = work_.Path() + "/info.dat";
   std::string out;

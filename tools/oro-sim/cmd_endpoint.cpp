@@ -67,7 +67,8 @@ int ChangeState(const Args& args, bool plug) {
     } else if (ref.empty() && a.rfind("--", 0) != 0) {
       ref = a;
     } else {
-      return UsageError(std::string("usage: ") + (plug ? "plug ENDPOINT|FLOW [--keep-defaults]" : "unplug ENDPOINT|FLOW"));
+      return UsageError(std::string("usage: ") +
+                        (plug ? "plug ENDPOINT|FLOW [--keep-defaults]" : "unplug ENDPOINT|FLOW"));
     }
   }
   if (ref.empty()) return UsageError(std::string(verb) + " needs an endpoint or a flow");

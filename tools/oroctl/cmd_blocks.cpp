@@ -151,7 +151,8 @@ Node Decode(const PropertyBlock1& b) {
 Node Decode(const PropertyBlock2& b) {
   using common::ListeningMode;
   Node trims = Node::Array();
-  for (std::size_t i = 0; i < common::kSpeakerCount; ++i) trims.Push(Node::Int(b.Trim(static_cast<common::Speaker>(i))));
+  for (std::size_t i = 0; i < common::kSpeakerCount; ++i)
+    trims.Push(Node::Int(b.Trim(static_cast<common::Speaker>(i))));
   Node bands = Node::Array();
   Node coefficients = Node::Array();
   for (std::size_t i = 0; i < common::kEqBandCount; ++i) {
@@ -183,11 +184,11 @@ Node Decode(const PropertyBlock2& b) {
       .Add("room_size", Named(static_cast<int>(b.Room()), {{1, "small"}, {2, "medium"}, {3, "large"}}))
       .Add("sound_field", Node::Bool(b.Mode(ListeningMode::kSoundField)))
       .Add("sound_field_mode", Named(static_cast<int>(b.FieldMode()), {{0, "none"},
-                                                                         {1, "clockwise"},
-                                                                         {2, "counter-clockwise"},
-                                                                         {3, "angle held"},
-                                                                         {4, "centred"},
-                                                                         {5, "initial"}}))
+                                                                       {1, "clockwise"},
+                                                                       {2, "counter-clockwise"},
+                                                                       {3, "angle held"},
+                                                                       {4, "centred"},
+                                                                       {5, "initial"}}))
       .Add("trims_l_r_ls_rs_lb_rb_c_w", std::move(trims))
       .Add("spatial", Node::Bool(b.Mode(ListeningMode::kSpatial)))
       .Add("equalizer", Node::Bool(b.Mode(ListeningMode::kEqualizer)))
@@ -204,8 +205,9 @@ Node Decode(const PropertyBlock3& b) {
 // The live section, or null when nobody holds it.
 Node LiveSection(platform::Platform& p, std::string* problem) {
   std::unique_ptr<platform::SharedSection> section;
-  const platform::ErrorCode rc =
-      p.objects ? p.objects->OpenSection(common::kSectionName, common::kSectionSize, &section) : platform::err::kFileNotFound;
+  const platform::ErrorCode rc = p.objects
+                                     ? p.objects->OpenSection(common::kSectionName, common::kSectionSize, &section)
+                                     : platform::err::kFileNotFound;
   if (rc == platform::err::kFileNotFound) return Node::Null();
   if (rc != platform::err::kSuccess) {
     *problem = "cannot open the parameter section (error " + std::to_string(rc) + ")";

@@ -68,8 +68,8 @@ int Get(const Args& args) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool has_value = i + 1 < args.size();
-    if (a == "--config" || a == "--server" || a == "--port" || a == "--user" || a == "--password" ||
-        a == "--timeout" || a == "-o") {
+    if (a == "--config" || a == "--server" || a == "--port" || a == "--user" || a == "--password" || a == "--timeout" ||
+        a == "-o") {
       if (!has_value) return UsageError("missing value after " + a);
       const std::string& v = args[++i];
       if (a == "--config") config_file = v;
@@ -98,8 +98,7 @@ int Get(const Args& args) {
   if (!config_file.empty()) {
     const int loaded = updater::LoadNetConfig(platform::FromUtf8(config_file));
     if (loaded != 1) return Fail(config_file + ": not a valid network configuration (" + std::to_string(loaded) + ")");
-    updater::GetNetConfig(server.server, server.port, server.user, server.password, server.folder,
-                          server.check_switch);
+    updater::GetNetConfig(server.server, server.port, server.user, server.password, server.folder, server.check_switch);
     port = static_cast<int>(server.port);
     // A name alone is taken from the configured update folder.
     remote = updater::RemoteFilePath(server.folder, remote);

@@ -25,7 +25,8 @@ bool ParseNumber(const std::string& text, std::uint32_t& out) {
 
 bool ParseKey(const std::string& text, std::array<std::uint8_t, 8>& key) {
   if (text.size() != 16 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) return false;
-  for (std::size_t i = 0; i < 8; ++i) key[i] = static_cast<std::uint8_t>(std::stoul(text.substr(2 * i, 2), nullptr, 16));
+  for (std::size_t i = 0; i < 8; ++i)
+    key[i] = static_cast<std::uint8_t>(std::stoul(text.substr(2 * i, 2), nullptr, 16));
   return true;
 }
 

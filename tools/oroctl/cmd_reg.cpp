@@ -54,9 +54,11 @@ std::wstring ExpandKey(const std::string& arg) {
   const std::size_t slash = key.find(L'\\');
   const std::wstring root = key.substr(0, slash);
   const std::wstring rest = slash == std::wstring::npos ? L"" : key.substr(slash + 1);
-  static const std::pair<const wchar_t*, const wchar_t*> kShort[] = {
-      {L"HKLM", L"HKEY_LOCAL_MACHINE"}, {L"HKCU", L"HKEY_CURRENT_USER"}, {L"HKCR", L"HKEY_CLASSES_ROOT"},
-      {L"HKU", L"HKEY_USERS"},          {L"HKCC", L"HKEY_CURRENT_CONFIG"}};
+  static const std::pair<const wchar_t*, const wchar_t*> kShort[] = {{L"HKLM", L"HKEY_LOCAL_MACHINE"},
+                                                                     {L"HKCU", L"HKEY_CURRENT_USER"},
+                                                                     {L"HKCR", L"HKEY_CLASSES_ROOT"},
+                                                                     {L"HKU", L"HKEY_USERS"},
+                                                                     {L"HKCC", L"HKEY_CURRENT_CONFIG"}};
   std::wstring full = root;
   for (const auto& [abbrev, name] : kShort) {
     if (platform::FoldCase(root) == abbrev) full = name;

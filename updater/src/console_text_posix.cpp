@@ -1,9 +1,9 @@
 #include <iconv.h>
 #include <langinfo.h>
 
+#include <strings.h>
 #include <cerrno>
 #include <cstring>
-#include <strings.h>
 
 #include "oro/updater/console_text.h"
 

@@ -180,8 +180,8 @@ int FtpDownloadToMemory(const std::string& address, const std::string& user, con
     std::unique_ptr<std::uint8_t[]> buffer = AllocateTransferBuffer(static_cast<std::size_t>(size));
     if (!buffer) {
       diag::Err("内存不足: " + std::to_string(size));
-    } else if (FtpRetrieveToMemory(session.Get(), path, buffer.get(), static_cast<std::size_t>(size), address,
-                                   callback, context) == ftp_retrieve::kOk) {
+    } else if (FtpRetrieveToMemory(session.Get(), path, buffer.get(), static_cast<std::size_t>(size), address, callback,
+                                   context) == ftp_retrieve::kOk) {
       out_buffer = std::move(buffer);
       session.Quit();
       return ftp_result::kOk;
@@ -197,16 +197,26 @@ int FtpDownloadToMemory(const std::string& address, const std::string& user, con
 
 const char* FtpResultText(int result) {
   switch (result) {
-    case ftp_result::kOk: return "downloaded";
-    case ftp_result::kNetworkUnavailable: return "the network layer could not be started";
-    case ftp_result::kNoLocalAddress: return "no local address could be determined";
-    case ftp_result::kConnectFailed: return "the control connection failed";
-    case ftp_result::kBadGreeting: return "the server's greeting was not a 2xx reply";
-    case ftp_result::kLoginFailed: return "the login failed";
-    case ftp_result::kSizeFailed: return "the size query failed";
-    case ftp_result::kBinaryRefused: return "binary mode was refused";
-    case ftp_result::kTransferFailed: return "the transfer failed";
-    default: return "unknown result";
+    case ftp_result::kOk:
+      return "downloaded";
+    case ftp_result::kNetworkUnavailable:
+      return "the network layer could not be started";
+    case ftp_result::kNoLocalAddress:
+      return "no local address could be determined";
+    case ftp_result::kConnectFailed:
+      return "the control connection failed";
+    case ftp_result::kBadGreeting:
+      return "the server's greeting was not a 2xx reply";
+    case ftp_result::kLoginFailed:
+      return "the login failed";
+    case ftp_result::kSizeFailed:
+      return "the size query failed";
+    case ftp_result::kBinaryRefused:
+      return "binary mode was refused";
+    case ftp_result::kTransferFailed:
+      return "the transfer failed";
+    default:
+      return "unknown result";
   }
 }
 

@@ -119,7 +119,8 @@ bool ToNetConfigRecord(const NetConfig& config, const std::array<std::uint8_t, 8
   }
   r.port = config.port;
   r.check_switch = config.check_switch;
-  if (!SetField(r.user, config.user, "user name", reason) || !SetField(r.password, config.password, "password", reason) ||
+  if (!SetField(r.user, config.user, "user name", reason) ||
+      !SetField(r.password, config.password, "password", reason) ||
       !SetField(r.folder, config.folder, "folder", reason)) {
     return false;
   }

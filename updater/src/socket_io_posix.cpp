@@ -27,37 +27,72 @@ bool SetNonBlocking(int fd, bool on) {
 
 int WinsockCode(int e) {
   switch (e) {
-    case EINTR: return wsa::kInterrupted;
-    case EBADF: return wsa::kBadHandle;
-    case EACCES: case EPERM: return wsa::kAccessDenied;
-    case EFAULT: return wsa::kFault;
-    case EINVAL: return wsa::kInvalid;
-    case EMFILE: case ENFILE: return wsa::kTooManySockets;
-    case EINPROGRESS: return wsa::kInProgress;
-    case EALREADY: return wsa::kAlready;
-    case ENOTSOCK: return wsa::kNotSocket;
-    case EMSGSIZE: return wsa::kMessageSize;
-    case EPROTOTYPE: return wsa::kProtocolType;
-    case EPROTONOSUPPORT: return wsa::kProtocolUnsupported;
-    case EOPNOTSUPP: return wsa::kOperationUnsupported;
-    case EAFNOSUPPORT: return wsa::kFamilyUnsupported;
-    case EADDRINUSE: return wsa::kAddressInUse;
-    case EADDRNOTAVAIL: return wsa::kAddressUnavailable;
-    case ENETDOWN: return wsa::kNetworkDown;
-    case ENETUNREACH: return wsa::kNetworkUnreachable;
-    case ENETRESET: return wsa::kNetworkReset;
-    case ECONNABORTED: return wsa::kConnectionAborted;
-    case ECONNRESET: case EPIPE: return wsa::kConnectionReset;
-    case ENOBUFS: case ENOMEM: return wsa::kNoBuffers;
-    case EISCONN: return wsa::kConnected;
-    case ENOTCONN: return wsa::kNotConnected;
-    case ESHUTDOWN: return wsa::kShutdown;
+    case EINTR:
+      return wsa::kInterrupted;
+    case EBADF:
+      return wsa::kBadHandle;
+    case EACCES:
+    case EPERM:
+      return wsa::kAccessDenied;
+    case EFAULT:
+      return wsa::kFault;
+    case EINVAL:
+      return wsa::kInvalid;
+    case EMFILE:
+    case ENFILE:
+      return wsa::kTooManySockets;
+    case EINPROGRESS:
+      return wsa::kInProgress;
+    case EALREADY:
+      return wsa::kAlready;
+    case ENOTSOCK:
+      return wsa::kNotSocket;
+    case EMSGSIZE:
+      return wsa::kMessageSize;
+    case EPROTOTYPE:
+      return wsa::kProtocolType;
+    case EPROTONOSUPPORT:
+      return wsa::kProtocolUnsupported;
+    case EOPNOTSUPP:
+      return wsa::kOperationUnsupported;
+    case EAFNOSUPPORT:
+      return wsa::kFamilyUnsupported;
+    case EADDRINUSE:
+      return wsa::kAddressInUse;
+    case EADDRNOTAVAIL:
+      return wsa::kAddressUnavailable;
+    case ENETDOWN:
+      return wsa::kNetworkDown;
+    case ENETUNREACH:
+      return wsa::kNetworkUnreachable;
+    case ENETRESET:
+      return wsa::kNetworkReset;
+    case ECONNABORTED:
+      return wsa::kConnectionAborted;
+    case ECONNRESET:
+    case EPIPE:
+      return wsa::kConnectionReset;
+    case ENOBUFS:
+    case ENOMEM:
+      return wsa::kNoBuffers;
+    case EISCONN:
+      return wsa::kConnected;
+    case ENOTCONN:
+      return wsa::kNotConnected;
+    case ESHUTDOWN:
+      return wsa::kShutdown;
     // A receive or send time-out surfaces as "would block".
-    case ETIMEDOUT: case EAGAIN: return wsa::kTimedOut;
-    case ECONNREFUSED: return wsa::kConnectionRefused;
-    case EHOSTDOWN: return wsa::kHostDown;
-    case EHOSTUNREACH: return wsa::kHostUnreachable;
-    default: return e;
+    case ETIMEDOUT:
+    case EAGAIN:
+      return wsa::kTimedOut;
+    case ECONNREFUSED:
+      return wsa::kConnectionRefused;
+    case EHOSTDOWN:
+      return wsa::kHostDown;
+    case EHOSTUNREACH:
+      return wsa::kHostUnreachable;
+    default:
+      return e;
   }
 }
 

@@ -255,10 +255,14 @@ class PropertyBlock2 {
  private:
   const std::uint8_t* ModeByte(ListeningMode mode) const {
     switch (mode) {
-      case ListeningMode::kVirtual71: return &virtual71_;
-      case ListeningMode::kSoundField: return &sound_field_;
-      case ListeningMode::kSpatial: return &spatial_;
-      case ListeningMode::kEqualizer: break;
+      case ListeningMode::kVirtual71:
+        return &virtual71_;
+      case ListeningMode::kSoundField:
+        return &sound_field_;
+      case ListeningMode::kSpatial:
+        return &spatial_;
+      case ListeningMode::kEqualizer:
+        break;
     }
     return &equalizer_;
   }

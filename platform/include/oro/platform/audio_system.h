@@ -25,7 +25,7 @@ constexpr std::uint32_t kUnplugged = 0x8;
 }  // namespace devstate
 
 struct EndpointInfo {
-  std::wstring id;            // "{0.0.0.00000000}.{guid}"
+  std::wstring id;  // "{0.0.0.00000000}.{guid}"
   Flow flow = Flow::kRender;
   std::uint32_t state = devstate::kActive;
   std::wstring name;          // friendly name of the endpoint

@@ -25,11 +25,11 @@ struct FtpReply {
 using FtpProgressFn = void (*)(std::uint32_t event, std::int32_t value, void* context);
 
 namespace ftp_event {
-constexpr std::uint32_t kOpenFailed = 1;     // value -1
-constexpr std::uint32_t kProgress = 2;       // 0..100, or -1 for a failed transfer
-constexpr std::uint32_t kSizeFailed = 5;     // value -1
-constexpr std::uint32_t kBinaryFailed = 6;   // value -1
-constexpr std::uint32_t kPassiveFailed = 8;  // value -1
+constexpr std::uint32_t kOpenFailed = 1;       // value -1
+constexpr std::uint32_t kProgress = 2;         // 0..100, or -1 for a failed transfer
+constexpr std::uint32_t kSizeFailed = 5;       // value -1
+constexpr std::uint32_t kBinaryFailed = 6;     // value -1
+constexpr std::uint32_t kPassiveFailed = 8;    // value -1
 constexpr std::uint32_t kRetrieveFailed = 10;  // value -1
 }  // namespace ftp_event
 

@@ -27,7 +27,7 @@ constexpr const char* kInstallerName = "setup.exe";
 
 struct UpdateCheckResult {
   int code = update_check::kNoConfig;
-  NetConfig server;          // filled once the configuration loaded
+  NetConfig server;  // filled once the configuration loaded
   std::uint32_t installed_crc = 0;
   std::wstring update_info;  // filled once the information was downloaded
 };
