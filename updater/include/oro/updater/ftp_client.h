@@ -58,8 +58,10 @@ bool FtpSetBinary(FtpSocket socket);
 // SIZE answered 213 with a size; -1 otherwise.
 std::int32_t FtpGetSize(FtpSocket socket, const std::string& path);
 
-// Port from a passive-mode reply: positive, 0 when the numbers are unusable,
-// -1 without "(", -2 without ")" after it.
+// Port from a passive-mode reply: the numbers that start the text after the
+// fourth and the fifth comma inside the parentheses (later commas change
+// nothing), each 0 to 255. Positive, 0 when they are missing or out of
+// range, -1 without "(", -2 without ")" after it.
 int FtpParsePasvPort(const std::string& text);
 
 // Result codes of FtpRetrieveToMemory.
