@@ -39,6 +39,9 @@ constexpr std::uint32_t kRetrieveFailed = 10;  // value -1
 struct FtpTimeouts {
   int connect_ms = 10000;
   int idle_ms = 30000;  // longest wait for any send or receive to make progress
+  // Longest time for one command exchange, the command sent and its whole
+  // reply received, however slowly the server hands out the bytes.
+  int reply_ms = 30000;
 };
 void FtpSetTimeouts(const FtpTimeouts& timeouts);
 FtpTimeouts FtpGetTimeouts();
@@ -110,5 +113,10 @@ int FtpDownloadToMemory(const std::string& address, const std::string& user, con
 
 // A short English description of an FtpDownloadToMemory result, for tools.
 const char* FtpResultText(int result);
+
+// What really failed in the last failed step on this thread, in English for
+// tools (the connect, a time-out, the server's own reply, ...); empty when
+// the last download or session opened without failure.
+std::string FtpLastFailure();
 
 }  // namespace oro::updater
