@@ -54,8 +54,9 @@ std::string ReplaceFile(const std::string& path, const std::vector<std::uint8_t>
   if (!folder.empty() && !fs::is_directory(folder, ec)) {
     fs::create_directories(folder, ec);
     if (ec) return "cannot create the folder " + folder.string() + ": " + ec.message();
-    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                fs::perms::others_read | fs::perms::others_exec,
+    fs::permissions(folder,
+                    fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                        fs::perms::others_exec,
                     ec);
   }
 

@@ -69,9 +69,9 @@ TEST_F(CurveStoreTest, SavedCurvesHaveTheFileLayoutAndComeBackAfterARestart) {
     EXPECT_EQ(store.Save(L"Bass", Ramp(-5)).status, CurveStore::SaveStatus::kAdded);
     EXPECT_EQ(store.Save(L"耳机", Ramp(1)).status, CurveStore::SaveStatus::kAdded);
   }
-  EXPECT_EQ(ReadBytes(Path()), HandMadeFile(2, 1,
-                                            {{u"Bass", {-5, -4, -3, -2, -1, 0, 1, 2, 3, 4}},
-                                             {u"耳机", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}}}));
+  EXPECT_EQ(
+      ReadBytes(Path()),
+      HandMadeFile(2, 1, {{u"Bass", {-5, -4, -3, -2, -1, 0, 1, 2, 3, 4}}, {u"耳机", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}}}));
 
   CurveStore again(Path());
   EXPECT_EQ(again.Load().status, CurveStore::LoadStatus::kLoaded);
@@ -84,7 +84,8 @@ TEST_F(CurveStoreTest, SavedCurvesHaveTheFileLayoutAndComeBackAfterARestart) {
 TEST_F(CurveStoreTest, SavingUnderAnExistingNameReplacesItsGainsAndAnEleventhIsRefused) {
   CurveStore store(Path());
   store.Load();
-  for (int i = 0; i < 10; ++i) ASSERT_EQ(store.Save(L"c" + std::to_wstring(i), Ramp(i)).status, CurveStore::SaveStatus::kAdded);
+  for (int i = 0; i < 10; ++i)
+    ASSERT_EQ(store.Save(L"c" + std::to_wstring(i), Ramp(i)).status, CurveStore::SaveStatus::kAdded);
   const auto full = ReadBytes(Path());
 
   const auto eleventh = store.Save(L"one too many", Ramp(0));

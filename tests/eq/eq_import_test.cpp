@@ -73,7 +73,9 @@ TEST(EqFit, WhatTheBandsCannotFollowIsReportedAsRemainingError) {
 }
 
 TEST(EqCsv, PublishedFormsAreRead) {
-  const CsvCurve c = ParseCurveCsv("\xEF\xBB\xBF" "frequency,raw\r\n20,-1.5\r\n\r\n1000.5, +2\r\n2e4\t-0.25\r\n");
+  const CsvCurve c = ParseCurveCsv(
+      "\xEF\xBB\xBF"
+      "frequency,raw\r\n20,-1.5\r\n\r\n1000.5, +2\r\n2e4\t-0.25\r\n");
   ASSERT_TRUE(c.error.empty()) << c.error;
   ASSERT_EQ(c.points.size(), 3u);
   EXPECT_DOUBLE_EQ(c.points[1].hz, 1000.5);

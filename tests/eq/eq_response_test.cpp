@@ -32,10 +32,10 @@ Section Designed(int band, double gain, double fs) {
 // |H|^2 in closed form, in dB.
 double SectionDb(const Section& s, double hz, double fs) {
   const double w = 2 * M_PI * hz / fs;
-  const double num =
-      s.b0 * s.b0 + s.b1 * s.b1 + s.b2 * s.b2 + 2 * (s.b0 * s.b1 + s.b1 * s.b2) * std::cos(w) + 2 * s.b0 * s.b2 * std::cos(2 * w);
-  const double den =
-      s.a0 * s.a0 + s.a1 * s.a1 + s.a2 * s.a2 + 2 * (s.a0 * s.a1 + s.a1 * s.a2) * std::cos(w) + 2 * s.a0 * s.a2 * std::cos(2 * w);
+  const double num = s.b0 * s.b0 + s.b1 * s.b1 + s.b2 * s.b2 + 2 * (s.b0 * s.b1 + s.b1 * s.b2) * std::cos(w) +
+                     2 * s.b0 * s.b2 * std::cos(2 * w);
+  const double den = s.a0 * s.a0 + s.a1 * s.a1 + s.a2 * s.a2 + 2 * (s.a0 * s.a1 + s.a1 * s.a2) * std::cos(w) +
+                     2 * s.a0 * s.a2 * std::cos(2 * w);
   return 10 * std::log10(num / den);
 }
 
