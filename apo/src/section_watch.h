@@ -11,13 +11,14 @@
 #include <mutex>
 #include <thread>
 
+#include "oro/common/section_codec.h"
 #include "oro/platform/named_objects.h"
 
 namespace oro::apo {
 
 // Bytes the filter reads from the start of the section: the header and both
 // blocks.
-constexpr std::size_t kWatchedBytes = 4 + 32 + 575;
+constexpr std::size_t kWatchedBytes = common::kSectionReadSize;
 
 class SectionWatch {
  public:

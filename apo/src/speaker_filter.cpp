@@ -3,23 +3,17 @@
 #include <cstring>
 #include <utility>
 
-#include "oro/common/property_blocks.h"
+#include "oro/common/section_codec.h"
 
 namespace oro::apo {
 namespace {
 
-constexpr std::int32_t kKitCapacity = common::kSectionSize - static_cast<std::int32_t>(common::kSectionHeaderSize);
-
 SpeakerParams FromSection(const std::uint8_t* bytes, float rate) noexcept {
-  const std::int32_t capacity = static_cast<std::int32_t>(
-      static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
-      (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24));
+  const common::SectionContents contents = common::DecodeSection(bytes);
   // A section of another size, or one nobody has filled yet, carries no blocks.
-  if (capacity != kKitCapacity) return PassThroughParams();
-  const auto block =
-      common::BlockFromBytes<common::PropertyBlock2>(bytes + common::kSectionHeaderSize + common::kBlock2PayloadOffset);
+  if (!contents.kit_layout) return PassThroughParams();
   SpeakerParams p;
-  return DecodeSpeakerParams(block, rate, &p) ? p : PassThroughParams();
+  return DecodeSpeakerParams(contents.block2, rate, &p) ? p : PassThroughParams();
 }
 
 }  // namespace
