@@ -2,17 +2,18 @@
 #include <cstring>
 
 #include "oro/common/device_apo_info.h"
+#include "oro/platform/little_endian.h"
 #include "oro/platform/text.h"
 
 namespace oro::common {
 namespace {
 
 std::uint32_t U16At(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8;
+  return platform::LoadLe<std::uint16_t>(b.data() + at);
 }
 
 std::uint32_t U32At(const std::vector<std::uint8_t>& b, std::size_t at) {
-  return U16At(b, at) | U16At(b, at + 2) << 16;
+  return platform::LoadLe<std::uint32_t>(b.data() + at);
 }
 
 constexpr std::uint32_t kExtensibleTag = 0xFFFE;

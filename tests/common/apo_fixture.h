@@ -14,9 +14,9 @@
 
 #include "oro/common/apo_installer.h"
 #include "oro/common/device_apo_info.h"
-#include "oro/common/reg_value_codec.h"
 #include "oro/common/registry_access.h"
 #include "oro/platform/platform.h"
+#include "oro/platform/reg_value_codec.h"
 #include "oro/platform/sim/kit_machine.h"
 #include "oro/platform/sim/sim_layout.h"
 #include "temp_root.h"
@@ -33,7 +33,7 @@ inline ValueMap Dump(common::RegistryAccess& reg, const std::wstring& key) {
     std::wstring text;
     switch (v.value.type) {
       case platform::regtype::kSz:
-        text = L"SZ:" + common::DecodeRegString(v.value.data);
+        text = L"SZ:" + platform::DecodeRegString(v.value.data);
         break;
       case platform::regtype::kDword:
         text = L"DWORD:" + std::to_wstring(v.value.data.size() == 4 ? v.value.data[0] | v.value.data[1] << 8 |
@@ -42,7 +42,7 @@ inline ValueMap Dump(common::RegistryAccess& reg, const std::wstring& key) {
         break;
       case platform::regtype::kMultiSz: {
         text = L"MULTI:";
-        const auto items = common::DecodeRegMultiString(v.value.data);
+        const auto items = platform::DecodeRegMultiString(v.value.data);
         for (std::size_t i = 0; i < items.size(); ++i) text += (i ? L"|" : L"") + items[i];
         break;
       }
