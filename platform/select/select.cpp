@@ -6,6 +6,7 @@
 #include "oro/platform/linux/host_adapters.h"
 #include "oro/platform/platform.h"
 #include "oro/platform/sim/sim_adapters.h"
+#include "oro/platform/sim/sim_hid_bus.h"
 #include "oro/platform/sqlite/sqlite_registry_store.h"
 
 namespace oro::platform {
@@ -20,9 +21,11 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   if (profile == Profile::kSim) {
     p.audio = sim::MakeSimAudioSystem(p.registry);
     p.system = sim::MakeSimSystemInfo(p.registry);
+    p.hid = sim::MakeSimHidBus(sim::HidBusDir(paths.sim_dir));
   } else {
     p.audio = linux_host::MakeHostAudioSystem();
     p.system = linux_host::MakeLinuxSystemInfo();
+    p.hid = linux_host::MakeHidrawBus();
   }
   return p;
 }

@@ -10,12 +10,14 @@ using ErrorCode = std::uint32_t;
 
 namespace err {
 constexpr ErrorCode kSuccess = 0;
+constexpr ErrorCode kInvalidFunction = 1;
 constexpr ErrorCode kFileNotFound = 2;
 constexpr ErrorCode kPathNotFound = 3;
 constexpr ErrorCode kAccessDenied = 5;
 constexpr ErrorCode kInvalidHandle = 6;
 constexpr ErrorCode kNotEnoughMemory = 8;
 constexpr ErrorCode kWriteProtect = 19;
+constexpr ErrorCode kGenFailure = 31;
 constexpr ErrorCode kLockViolation = 33;
 constexpr ErrorCode kInvalidParameter = 87;
 constexpr ErrorCode kDiskFull = 112;
@@ -38,6 +40,7 @@ constexpr ErrorCode kServiceNotActive = 1062;
 constexpr ErrorCode kServiceAlreadyRunning = 1056;
 constexpr ErrorCode kServiceMarkedForDelete = 1072;
 constexpr ErrorCode kServiceExists = 1073;
+constexpr ErrorCode kDeviceNotConnected = 1167;
 constexpr ErrorCode kNotFound = 1168;
 constexpr ErrorCode kPrivilegeNotHeld = 1314;
 constexpr ErrorCode kInvalidOwner = 1307;

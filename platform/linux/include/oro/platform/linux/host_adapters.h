@@ -6,6 +6,7 @@
 
 #include "oro/platform/audio_system.h"
 #include "oro/platform/debug_output.h"
+#include "oro/platform/hid_bus.h"
 #include "oro/platform/named_objects.h"
 #include "oro/platform/system_info.h"
 
@@ -26,5 +27,9 @@ std::unique_ptr<AudioSystem> MakeHostAudioSystem();
 // mapped shared and held with open-file-description locks; an object lives
 // while somebody holds it.
 std::unique_ptr<NamedObjects> MakeFileNamedObjects(const std::string& run_dir);
+
+// HID interfaces as hidraw nodes (see hidraw_bus.cpp); opening one needs the
+// rights the kit's udev rule gives the logged-in user.
+std::unique_ptr<HidBus> MakeHidrawBus();
 
 }  // namespace oro::platform::linux_host
