@@ -5,8 +5,10 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "kit_hid_devices.h"
 #include "oro/platform/sim/sim_hid_bus.h"
@@ -39,6 +41,29 @@ class SimHidFixture : public ::testing::Test {
     if (DIR* d = opendir("/proc/self/fd")) {
       while (readdir(d)) ++n;
       closedir(d);
+    }
+    return n;
+  }
+
+  // The devices run in this process and close their end of a connection when
+  // they notice the hang-up, a moment after the caller closed.
+  // Once the count holds still for a moment.
+  static std::size_t StableDescriptors() {
+    std::size_t n = OpenDescriptors();
+    for (int i = 0; i < 100; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      const std::size_t again = OpenDescriptors();
+      if (again == n) break;
+      n = again;
+    }
+    return n;
+  }
+
+  static std::size_t DescriptorsOnceSettled(std::size_t expected) {
+    std::size_t n = OpenDescriptors();
+    for (int i = 0; i < 200 && n != expected; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      n = OpenDescriptors();
     }
     return n;
   }
