@@ -8,12 +8,9 @@
 
 #include "oro/platform/audio_system.h"
 #include "oro/platform/debug_output.h"
-<<<<<<< HEAD
-#include "oro/platform/hid_bus.h"
-=======
 #include "oro/platform/dialogs.h"
+#include "oro/platform/hid_bus.h"
 #include "oro/platform/module_loader.h"
->>>>>>> main
 #include "oro/platform/named_objects.h"
 #include "oro/platform/registry_store.h"
 #include "oro/platform/system_info.h"
@@ -39,12 +36,9 @@ struct Platform {
   std::shared_ptr<DebugOutput> debug;
   std::shared_ptr<SystemInfo> system;
   std::shared_ptr<NamedObjects> objects;
-<<<<<<< HEAD
   std::shared_ptr<HidBus> hid;
-=======
   std::shared_ptr<Dialogs> dialogs;
   std::shared_ptr<ModuleLoader> modules;
->>>>>>> main
 };
 
 // Paths for a state folder: ORO_ROOT when given, else the system folders for

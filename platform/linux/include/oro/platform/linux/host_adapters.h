@@ -5,12 +5,9 @@
 #include <string>
 
 #include "oro/platform/debug_output.h"
-<<<<<<< HEAD
-#include "oro/platform/hid_bus.h"
-=======
 #include "oro/platform/dialogs.h"
+#include "oro/platform/hid_bus.h"
 #include "oro/platform/module_loader.h"
->>>>>>> main
 #include "oro/platform/named_objects.h"
 #include "oro/platform/system_info.h"
 
@@ -29,17 +26,14 @@ std::unique_ptr<SystemInfo> MakeLinuxSystemInfo();
 // while somebody holds it.
 std::unique_ptr<NamedObjects> MakeFileNamedObjects(const std::string& run_dir);
 
-<<<<<<< HEAD
 // HID interfaces as hidraw nodes (see hidraw_bus.cpp); opening one needs the
 // rights the kit's udev rule gives the logged-in user.
 std::unique_ptr<HidBus> MakeHidrawBus();
-=======
 // dlopen through a descriptor whose file was checked: a regular file owned by
 // the caller or root that nobody else may write.
 std::unique_ptr<ModuleLoader> MakeDlModuleLoader();
 
 // Messages on standard error and the debug output; never waits for anybody.
 std::unique_ptr<Dialogs> MakeConsoleDialogs(std::shared_ptr<DebugOutput> debug);
->>>>>>> main
 
 }  // namespace oro::platform::linux_host
