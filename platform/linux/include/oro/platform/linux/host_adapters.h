@@ -25,8 +25,8 @@ std::unique_ptr<SystemInfo> MakeLinuxSystemInfo();
 // while somebody holds it.
 std::unique_ptr<NamedObjects> MakeFileNamedObjects(const std::string& run_dir);
 
-// dlopen through a descriptor whose file was checked: a regular file owned by
-// the caller or root that nobody else may write.
+// dlopen of a regular file owned by the caller or root that nobody else may
+// write, on a path whose folders nobody else may change.
 std::unique_ptr<ModuleLoader> MakeDlModuleLoader();
 
 // Messages on standard error and the debug output; never waits for anybody.
