@@ -8,15 +8,17 @@
 #include <limits>
 #include <memory>
 
-#include "oro/platform/sim/kit_machine.h"
 #include "oro/platform/sim/sim_adapters.h"
 #include "oro/platform/sim/sim_layout.h"
 #include "oro/platform/sim/sim_machine.h"
 #include "oro/platform/sqlite/sqlite_registry_store.h"
+#include "oro/tools/sim/kit_machine.h"
 #include "temp_root.h"
 
 namespace oro::platform::sim {
 namespace {
+
+using namespace tools::sim;  // the kit's demo machine
 
 class SimAudio : public ::testing::Test {
  protected:

@@ -11,7 +11,7 @@
 #include "oro/common/reg_file.h"
 #include "oro/common/reg_value_codec.h"
 #include "oro/common/registry_access.h"
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "oro/platform/text.h"
 
 namespace oro::tools {
@@ -444,7 +444,7 @@ int Run(const Args& args) {
     // Faults in /t, /d or /s are reported before the store is opened.
     if (handler == Add && SetsValue(options)) ValueFromOptions(options);
     platform::Platform p = platform::MakePlatformFromEnvironment();
-    RegistryAccess reg(*p.registry, p.system.get());
+    RegistryAccess reg(*p.registry);
     return handler(reg, options);
   } catch (const UsageProblem& e) {
     return UsageError(e.message + " (oroctl reg shows the usage)");
@@ -457,7 +457,8 @@ int Run(const Args& args) {
   }
 }
 
-const CommandRegistrar kRegistrar{{"reg", "query, add, delete and export keys and values of the settings store", Run}};
+const CommandRegistrar kRegistrar{
+    {"reg", "query, add, delete and export keys and values of the settings store", Run, kUsage}};
 
 }  // namespace
 }  // namespace oro::tools
