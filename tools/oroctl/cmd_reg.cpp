@@ -13,6 +13,7 @@
 #include "oro/platform/little_endian.h"
 #include "oro/platform/make_platform.h"
 #include "oro/platform/reg_value_codec.h"
+#include "oro/platform/root_keys.h"
 #include "oro/platform/text.h"
 
 namespace oro::tools {
@@ -55,15 +56,8 @@ std::wstring ExpandKey(const std::string& arg) {
   const std::size_t slash = key.find(L'\\');
   const std::wstring root = key.substr(0, slash);
   const std::wstring rest = slash == std::wstring::npos ? L"" : key.substr(slash + 1);
-  static const std::pair<const wchar_t*, const wchar_t*> kShort[] = {{L"HKLM", L"HKEY_LOCAL_MACHINE"},
-                                                                     {L"HKCU", L"HKEY_CURRENT_USER"},
-                                                                     {L"HKCR", L"HKEY_CLASSES_ROOT"},
-                                                                     {L"HKU", L"HKEY_USERS"},
-                                                                     {L"HKCC", L"HKEY_CURRENT_CONFIG"}};
-  std::wstring full = root;
-  for (const auto& [abbrev, name] : kShort) {
-    if (platform::FoldCase(root) == abbrev) full = name;
-  }
+  platform::RootKey which;
+  const std::wstring full = platform::RootKeyFromNameOrAbbreviation(root, &which) ? platform::RootKeyName(which) : root;
   return full + L"\\" + rest;
 }
 
