@@ -5,6 +5,7 @@
 
 #include "oro/platform/linux/host_adapters.h"
 #include "oro/platform/make_platform.h"
+#include "oro/platform/pulse/pulse_audio_system.h"
 #include "oro/platform/sim/sim_adapters.h"
 #include "oro/platform/sqlite/sqlite_registry_store.h"
 
@@ -17,11 +18,13 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   p.registry = std::make_shared<sqlite::SqliteRegistryStore>(paths.registry_db);
   p.debug = linux_host::MakeSyslogDebugOutput();
   p.objects = MakeNamedObjects(paths);
+  p.dialogs = linux_host::MakeConsoleDialogs(p.debug);
+  p.modules = linux_host::MakeDlModuleLoader();
   if (profile == Profile::kSim) {
     p.audio = sim::MakeSimAudioSystem(p.registry);
     p.system = sim::MakeSimSystemInfo(p.registry);
   } else {
-    p.audio = linux_host::MakeHostAudioSystem();
+    p.audio = pulse::MakePulseAudioSystem();
     p.system = linux_host::MakeLinuxSystemInfo();
   }
   return p;

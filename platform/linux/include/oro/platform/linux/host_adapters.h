@@ -4,8 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "oro/platform/audio_system.h"
 #include "oro/platform/debug_output.h"
+#include "oro/platform/dialogs.h"
+#include "oro/platform/module_loader.h"
 #include "oro/platform/named_objects.h"
 #include "oro/platform/system_info.h"
 
@@ -18,13 +19,17 @@ std::unique_ptr<DebugOutput> MakeSyslogDebugOutput();
 // Locale from LC_ALL / LC_MESSAGES / LANG, temporary folder from TMPDIR.
 std::unique_ptr<SystemInfo> MakeLinuxSystemInfo();
 
-// Until the PulseAudio adapter lands, the host reports no endpoints.
-std::unique_ptr<AudioSystem> MakeHostAudioSystem();
-
 // Named sections and mutexes as files under run_dir (created 0750, group
 // "audio" when it exists, so the audio engine's account can reach sections),
 // mapped shared and held with open-file-description locks; an object lives
 // while somebody holds it.
 std::unique_ptr<NamedObjects> MakeFileNamedObjects(const std::string& run_dir);
+
+// dlopen of a regular file owned by the caller or root that nobody else may
+// write, on a path whose folders nobody else may change.
+std::unique_ptr<ModuleLoader> MakeDlModuleLoader();
+
+// Messages on standard error and the debug output; never waits for anybody.
+std::unique_ptr<Dialogs> MakeConsoleDialogs(std::shared_ptr<DebugOutput> debug);
 
 }  // namespace oro::platform::linux_host
