@@ -10,9 +10,9 @@
 #include <string>
 #include <thread>
 
-#include "kit_hid_devices.h"
 #include "oro/platform/sim/sim_hid_bus.h"
 #include "oro/platform/sim/sim_hid_host.h"
+#include "oro/tools/sim/kit_hid_devices.h"
 #include "temp_root.h"
 
 namespace oro::test {
@@ -24,7 +24,7 @@ class SimHidFixture : public ::testing::Test {
         bus_dir_(platform::sim::HidBusDir(sim_dir_)),
         host_(bus_dir_),
         bus_(platform::sim::MakeSimHidBus(bus_dir_)) {
-    tools::simdev::AddKitMachineDevices(host_, bus_dir_);
+    tools::sim::AddKitMachineDevices(host_, bus_dir_);
   }
   void SetUp() override { ASSERT_EQ(host_.Start(), platform::err::kSuccess); }
   void TearDown() override { host_.Stop(); }

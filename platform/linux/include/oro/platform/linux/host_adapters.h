@@ -29,8 +29,8 @@ std::unique_ptr<NamedObjects> MakeFileNamedObjects(const std::string& run_dir);
 // HID interfaces as hidraw nodes (see hidraw_bus.cpp); opening one needs the
 // rights the kit's udev rule gives the logged-in user.
 std::unique_ptr<HidBus> MakeHidrawBus();
-// dlopen through a descriptor whose file was checked: a regular file owned by
-// the caller or root that nobody else may write.
+// dlopen of a regular file owned by the caller or root that nobody else may
+// write, on a path whose folders nobody else may change.
 std::unique_ptr<ModuleLoader> MakeDlModuleLoader();
 
 // Messages on standard error and the debug output; never waits for anybody.
