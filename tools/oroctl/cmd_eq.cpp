@@ -10,7 +10,7 @@
 #include "eq_commands.h"
 #include "oro/common/eq_coefficients.h"
 #include "oro/common/property_blocks.h"
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "oro_ecd_api.h"
 #include "stored_blocks.h"
 
@@ -157,7 +157,7 @@ int Run(const Args& args) {
   });
 }
 
-const CommandRegistrar kRegistrar({"eq", "equalizer gains, sent through the device library", Run});
+const CommandRegistrar kRegistrar({"eq", "equalizer gains, sent through the device library", Run, kUsage});
 
 }  // namespace
 }  // namespace oro::tools
