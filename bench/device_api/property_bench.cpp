@@ -68,7 +68,7 @@ void BM_PacedDrag(benchmark::State& state) {
   const auto paths = oro::platform::ResolveStatePaths(folder.Path().c_str());
   auto platform = oro::platform::MakePlatform(oro::platform::Profile::kSim, paths);
   oro::platform::sim::SimMachine machine(*platform.registry);
-  oro::platform::sim::CreateKitMachine(machine, L"/tmp/");
+  oro::tools::sim::CreateKitMachine(machine, L"/tmp/");
   oro::device_api::SetLibraryPlatform(platform);
   oro::common::DeviceInfo record;
   if (getDeviceInfo(0, &record) != ORO_OK) {
