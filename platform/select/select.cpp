@@ -5,6 +5,7 @@
 
 #include "oro/platform/linux/host_adapters.h"
 #include "oro/platform/platform.h"
+#include "oro/platform/pulse/pulse_audio_system.h"
 #include "oro/platform/sim/sim_adapters.h"
 #include "oro/platform/sqlite/sqlite_registry_store.h"
 
@@ -21,7 +22,7 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
     p.audio = sim::MakeSimAudioSystem(p.registry);
     p.system = sim::MakeSimSystemInfo(p.registry);
   } else {
-    p.audio = linux_host::MakeHostAudioSystem();
+    p.audio = pulse::MakePulseAudioSystem();
     p.system = linux_host::MakeLinuxSystemInfo();
   }
   return p;
