@@ -39,6 +39,12 @@ EqualizerPage::EqualizerPage(PanelContext& context, const QString& curve_file, Q
   ui_.widget_eq_response->hide();
   import_button_ = ui_.btn_eq_import;
   fit_label_ = ui_.label_eq_fit;
+  for (int id = 0; id < 12; ++id) presets_[id] = findChild<QPushButton*>(QStringLiteral("btn_jhq%1").arg(id));
+  for (int k = 0; k < 10; ++k) {
+    sliders_[k] = findChild<QSlider*>(QStringLiteral("verticalSlider_%1").arg(k + 10));
+    labels_[k] = findChild<QLabel*>(QStringLiteral("jhq_lab_%1").arg(k + 10));
+    sliders_[k]->setRange(0, 40);
+  }
 }
 
 EqualizerPage::~EqualizerPage() = default;
@@ -48,13 +54,7 @@ bool EqualizerPage::EqualizerOn() const { return context_.blocks.Block2().Mode(c
 void EqualizerPage::SetUp() {
   ShowListeningModes(context_);
   for (int id = 0; id < 12; ++id) {
-    presets_[id] = findChild<QPushButton*>(QStringLiteral("btn_jhq%1").arg(id));
     if (presets_[id] != nullptr) connect(presets_[id], &QPushButton::clicked, this, [this, id] { PresetClicked(id); });
-  }
-  for (int k = 0; k < 10; ++k) {
-    sliders_[k] = findChild<QSlider*>(QStringLiteral("verticalSlider_%1").arg(k + 10));
-    labels_[k] = findChild<QLabel*>(QStringLiteral("jhq_lab_%1").arg(k + 10));
-    sliders_[k]->setRange(0, 40);
   }
   FollowSwitch();
   ShowGains();
@@ -63,9 +63,11 @@ void EqualizerPage::SetUp() {
   }
 
   const auto loaded = curves_.Load();
-  if (loaded.status == eq::CurveStore::LoadStatus::kRepaired || loaded.status == eq::CurveStore::LoadStatus::kUnreadable) {
-    fit_label_->setText(tr("The saved curves file was damaged; what could be read is kept and the original is kept "
-                           "aside."));
+  if (loaded.status == eq::CurveStore::LoadStatus::kRepaired ||
+      loaded.status == eq::CurveStore::LoadStatus::kUnreadable) {
+    fit_label_->setText(
+        tr("The saved curves file was damaged; what could be read is kept and the original is kept "
+           "aside."));
   }
   ListCurves();
 
@@ -74,8 +76,7 @@ void EqualizerPage::SetUp() {
   connect(ui_.pushButton_26, &QPushButton::clicked, this, [this] { RestoreDefault(); });
   connect(ui_.pushButton_25, &QPushButton::clicked, this, [this] { SaveCurve(); });
   connect(ui_.pushButton_24, &QPushButton::clicked, this, [this] { DeleteCurve(); });
-  connect(ui_.comboBox, QOverload<const QString&>::of(&QComboBox::activated), this,
-          [this](const QString& name) { ChooseCurve(name); });
+  connect(ui_.comboBox, &QComboBox::textActivated, this, [this](const QString& name) { ChooseCurve(name); });
   connect(import_button_, &QPushButton::clicked, this, [this] { ChooseImportFile(); });
   ShowResponse();
 }

@@ -51,8 +51,8 @@ void MicrophonePage::Retranslate() {
 void MicrophonePage::ShowImages() {
   const common::PropertyBlock1& b1 = context_.blocks.Block1();
   SetMuteImage(ui_.pushButton_15, b1.MicMute());
-  SetStateImage(ui_.pushButton_16, QStringLiteral("/left/png/y1.png"), QStringLiteral("/right/png/silent-volumeHigh.png"),
-                b1.Monitoring());
+  SetStateImage(ui_.pushButton_16, QStringLiteral("/left/png/y1.png"),
+                QStringLiteral("/right/png/silent-volumeHigh.png"), b1.Monitoring());
 }
 
 // The capture endpoint is muted by giving it volume 0.

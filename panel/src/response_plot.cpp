@@ -42,7 +42,9 @@ void ResponsePlot::paintEvent(QPaintEvent*) {
   p.setRenderHint(QPainter::Antialiasing);
   const QRectF area = QRectF(rect()).adjusted(30, 6, -6, -16);
   p.fillRect(rect(), QColor(0x1c, 0x1d, 0x20));
-  auto x_of = [&](double hz) { return area.left() + area.width() * std::log(hz / kLowHz) / std::log(kHighHz / kLowHz); };
+  auto x_of = [&](double hz) {
+    return area.left() + area.width() * std::log(hz / kLowHz) / std::log(kHighHz / kLowHz);
+  };
   auto y_of = [&](double db) {
     const double clamped = std::clamp(db, -kRangeDb, kRangeDb);
     return area.center().y() - area.height() / 2 * clamped / kRangeDb;
@@ -55,7 +57,8 @@ void ResponsePlot::paintEvent(QPaintEvent*) {
   for (double db : {-20.0, -10.0, 0.0, 10.0, 20.0}) {
     p.drawLine(QPointF(area.left(), y_of(db)), QPointF(area.right(), y_of(db)));
   }
-  for (double hz : {100.0, 1000.0, 10000.0}) p.drawLine(QPointF(x_of(hz), area.top()), QPointF(x_of(hz), area.bottom()));
+  for (double hz : {100.0, 1000.0, 10000.0})
+    p.drawLine(QPointF(x_of(hz), area.top()), QPointF(x_of(hz), area.bottom()));
   p.setPen(QColor(0x8a, 0x8c, 0x8f));
   for (double db : {-20.0, 0.0, 20.0}) {
     p.drawText(QRectF(0, y_of(db) - 6, 26, 12), Qt::AlignRight | Qt::AlignVCenter, QString::number(db));

@@ -184,7 +184,8 @@ void SoundFieldPage::TrimMoved(int speaker, int value) {
 
 void SoundFieldPage::AllTrimsMoved(int value) {
   if (showing_ || !FieldOn()) return;
-  for (std::size_t s = 0; s < common::kSpeakerCount; ++s) context_.blocks.Block2().SetTrim(static_cast<Speaker>(s), value);
+  for (std::size_t s = 0; s < common::kSpeakerCount; ++s)
+    context_.blocks.Block2().SetTrim(static_cast<Speaker>(s), value);
   SetBackground(ui_.Page4_P_5, kPlain);
   context_.blocks.SendBlock2();
   ShowTrims();

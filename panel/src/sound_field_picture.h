@@ -13,8 +13,8 @@ struct SpeakerPlace {
   const char* name;
   float degrees;
 };
-inline constexpr SpeakerPlace kSpeakerPlaces[] = {{"R", 20},      {"W", 70},      {"C", 110},    {"L", 160},
-                                                  {"LS", -160},   {"LB", -110},   {"RB", -70},   {"RS", -20}};
+inline constexpr SpeakerPlace kSpeakerPlaces[] = {{"R", 20},    {"W", 70},    {"C", 110},  {"L", 160},
+                                                  {"LS", -160}, {"LB", -110}, {"RB", -70}, {"RS", -20}};
 inline constexpr float kSpeakerRadius = 110.0f;
 
 // A null image when either image is null.

@@ -38,8 +38,7 @@ void VolumePage::SetUp() {
   connect(ui_.verticalSlider_5, &QSlider::valueChanged, this, [this](int v) { SliderMoved(VolumeSource::kLeft, v); });
   connect(ui_.verticalSlider_7, &QSlider::valueChanged, this, [this](int v) { SliderMoved(VolumeSource::kRight, v); });
   if (strip_slider_ != nullptr) {
-    connect(strip_slider_, &QSlider::valueChanged, this,
-            [this](int v) { SliderMoved(VolumeSource::kStripMaster, v); });
+    connect(strip_slider_, &QSlider::valueChanged, this, [this](int v) { SliderMoved(VolumeSource::kStripMaster, v); });
   }
   connect(ui_.pushButton_12, &QPushButton::clicked, this, [this] { ToggleMute(); });
   if (strip_mute_ != nullptr) connect(strip_mute_, &QPushButton::clicked, this, [this] { ToggleMute(); });

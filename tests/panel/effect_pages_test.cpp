@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <cmath>
 
 #include "page_style.h"
 #include "panel_fixture.h"
@@ -125,14 +126,18 @@ TEST_F(EffectPagesTest, ThePictureStaysInsideItsImageWhateverTheImageSizes) {
   EXPECT_EQ(out.size(), tiny.size());
   EXPECT_TRUE(panel::DrawSoundField(QImage(), mark, 0).isNull());
 
-  // A mark placed at its angle: R sits 20 degrees up from the right at radius 110.
+  // A mark placed at its angle: R, 20 degrees up from the right, turned by 90 to 110 degrees at radius 110,
+  // and turned with it (a point 12 pixels below the mark's centre moves with the mark).
   QImage circle(300, 300, QImage::Format_ARGB32);
   circle.fill(Qt::black);
-  QImage dot(3, 3, QImage::Format_ARGB32);
+  QImage dot(31, 31, QImage::Format_ARGB32);
   dot.fill(Qt::green);
-  const QImage placed = panel::DrawSoundField(circle, dot, 90.0f);  // R turned to 110 degrees
+  const QImage placed = panel::DrawSoundField(circle, dot, 90.0f);
   const double t = 110 * M_PI / 180;
-  EXPECT_EQ(placed.pixelColor(int(150 + 110 * std::cos(t)), int(150 - 110 * std::sin(t))), QColor(Qt::green));
+  const int x = int(150 + 110 * std::cos(t) + 12 * std::sin(t));
+  const int y = int(150 - 110 * std::sin(t) + 12 * std::cos(t));
+  EXPECT_EQ(placed.pixelColor(x, y), QColor(Qt::green)) << x << "," << y;
+  EXPECT_EQ(placed.pixelColor(150, 150), QColor(Qt::black));
   EXPECT_FLOAT_EQ(panel::TurnAngle(359.5f, 1.0f), 0.5f);
   EXPECT_FLOAT_EQ(panel::TurnAngle(0.0f, -1.0f), 359.0f);
 }

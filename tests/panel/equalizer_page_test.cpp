@@ -158,7 +158,7 @@ TEST_F(EqualizerPageTest, CustomCurvesAreSavedReplacedLimitedDeletedAndListedAft
   EXPECT_EQ(combo->currentText(), "curve 4");
   api_.Clear();
   combo->setCurrentIndex(7);
-  emit combo->activated(QString("curve 7"));
+  emit combo->textActivated(QString("curve 7"));
   EXPECT_EQ(SentGains().at(0), 7);
 
   for (int i = 0; i < 10; ++i) {
@@ -205,7 +205,8 @@ TEST_F(EqualizerPageTest, ImportingACorrectionCurveSavesAndAppliesTheFit) {
   ASSERT_TRUE(Page().ImportCurve(QString::fromStdString(csv)));
   EXPECT_EQ(SentGains(), (std::vector<int>{0, 0, 0, 0, 0, 0, 0, -6, 0, 0}));
   EXPECT_EQ(Find<QComboBox>("comboBox")->currentText(), "studio phones");
-  EXPECT_NE(Find<QLabel>("label_eq_fit")->text().indexOf("0.0"), -1) << Find<QLabel>("label_eq_fit")->text().toStdString();
+  EXPECT_NE(Find<QLabel>("label_eq_fit")->text().indexOf("0.0"), -1)
+      << Find<QLabel>("label_eq_fit")->text().toStdString();
 
   api_.Clear();
   const std::string bad = root_.Path() + "/bad.csv";
