@@ -4,7 +4,7 @@
 #include <string>
 
 #include "oro/platform/linux/host_adapters.h"
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "oro/platform/pulse/pulse_audio_system.h"
 #include "oro/platform/sim/sim_adapters.h"
 #include "oro/platform/sqlite/sqlite_registry_store.h"
@@ -17,7 +17,7 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   p.paths = paths;
   p.registry = std::make_shared<sqlite::SqliteRegistryStore>(paths.registry_db);
   p.debug = linux_host::MakeSyslogDebugOutput();
-  p.objects = linux_host::MakeFileNamedObjects(paths.run_dir);
+  p.objects = MakeNamedObjects(paths);
   p.dialogs = linux_host::MakeConsoleDialogs(p.debug);
   p.modules = linux_host::MakeDlModuleLoader();
   if (profile == Profile::kSim) {
@@ -28,6 +28,10 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
     p.system = linux_host::MakeLinuxSystemInfo();
   }
   return p;
+}
+
+std::unique_ptr<NamedObjects> MakeNamedObjects(const StatePaths& paths) {
+  return linux_host::MakeFileNamedObjects(paths.run_dir);
 }
 
 Profile ProfileFromEnvironment() {

@@ -6,7 +6,10 @@
 //     neither own the file nor belong to its group, so the "other" bits apply:
 //     r -> FILE_GENERIC_READ 0x120089, w -> FILE_GENERIC_WRITE 0x120116,
 //     x -> FILE_GENERIC_EXECUTE 0x1200A0, combined.
-#include "oro/common/registry_access.h"
+#include "oro/common/file_access.h"
+
+#include <filesystem>
+
 #include "registry_access_detail.h"
 
 namespace oro::common {

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "oro/common/registry_access.h"
+#include "oro/common/file_access.h"
 #include "oro/platform/text.h"
 #include "registry_test_fixture.h"
 

@@ -1,21 +1,8 @@
-// The parts of registry access that are about the system rather than keys:
-// its version and the text form of class ids.
+#include "oro/common/guid.h"
+
 #include <cstdio>
 
-#include "oro/common/registry_access.h"
-
 namespace oro::common {
-
-RegistryAccess::RegistryAccess(platform::RegistryStore& store, platform::SystemInfo* system)
-    : store_(store), system_(system) {}
-
-bool RegistryAccess::IsWindows81OrLater() {
-  if (!version_read_) {
-    cached_version_ = system_ ? system_->OsVersion() : 0;
-    version_read_ = true;
-  }
-  return cached_version_ >= 0x60003;
-}
 
 std::wstring GuidToString(const Guid& guid) {
   wchar_t text[40];

@@ -1,6 +1,7 @@
-// Named sections and mutexes in the runtime folder: shared between processes,
-// gone with their last holder, closed to everybody but the owner and the
-// audio group, and unable to reach outside the folder whatever the name.
+// Named objects as files in the runtime folder: the port's contract, and what
+// the files themselves must do: close to everybody but the owner and the
+// audio group, never reach outside the folder whatever the name, and leave
+// no file behind that a later holder would mistake for a live object.
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "named_objects_contract.h"
 #include "oro/platform/linux/host_adapters.h"
 #include "temp_root.h"
 
@@ -48,53 +50,16 @@ class NamedObjectsTest : public ::testing::Test {
   std::unique_ptr<NamedObjects> objects_ = linux_host::MakeFileNamedObjects(root_.RunDir());
 };
 
-// Runs `child` in a forked process and returns its exit status.
-template <typename F>
-int InChild(F child) {
-  const pid_t pid = fork();
-  if (pid == 0) _exit(child());
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using contract::InChild;
+using namespace contract;  // the suite
 
-TEST_F(NamedObjectsTest, SectionIsZeroedSharedAndOpenedByName) {
-  auto a = MustCreate(kName, 8188);
-  ASSERT_TRUE(a);
-  ASSERT_EQ(a->Size(), 8188u);
-  for (std::size_t i = 0; i < a->Size(); ++i) ASSERT_EQ(a->Data()[i], 0) << i;
-  a->Data()[8187] = 0x5A;
+struct FileObjects {
+  static std::unique_ptr<NamedObjects> Make(const test::TempRoot& root) {
+    return linux_host::MakeFileNamedObjects(root.RunDir());
+  }
+};
 
-  // A second create while held opens the same memory without clearing it.
-  auto b = MustCreate(kName, 8188);
-  EXPECT_EQ(b->Data()[8187], 0x5A);
-  b->Data()[0] = 0x11;
-  EXPECT_EQ(a->Data()[0], 0x11);
-
-  std::unique_ptr<SharedSection> c;
-  ASSERT_EQ(objects_->OpenSection(kName, 8188, &c), err::kSuccess);
-  EXPECT_EQ(c->Data()[8187], 0x5A);
-}
-
-TEST_F(NamedObjectsTest, SectionDisappearsWithItsLastHolder) {
-  std::unique_ptr<SharedSection> s;
-  EXPECT_EQ(objects_->OpenSection(kName, 16, &s), err::kFileNotFound);
-
-  auto a = MustCreate(kName, 16);
-  auto b = MustCreate(kName, 16);
-  a.reset();
-  EXPECT_EQ(objects_->OpenSection(kName, 16, &s), err::kSuccess) << "still held by b";
-  s.reset();
-  a = MustCreate(kName, 16);
-  a->Data()[3] = 9;
-  a.reset();
-  b.reset();
-  EXPECT_EQ(objects_->OpenSection(kName, 16, &s), err::kFileNotFound);
-  EXPECT_EQ(FilesInRunDir(), 0u);
-
-  auto fresh = MustCreate(kName, 16);
-  EXPECT_EQ(fresh->Data()[3], 0) << "a new section starts from zeros";
-}
+INSTANTIATE_TYPED_TEST_SUITE_P(FileNamedObjects, NamedObjectsContract, FileObjects);
 
 TEST_F(NamedObjectsTest, LeftoverOfACrashedHolderCountsAsGone) {
   const int rc = InChild([&] {
@@ -167,14 +132,8 @@ TEST_F(NamedObjectsTest, AccessIsOwnerAndAudioGroupOnly) {
   EXPECT_EQ(dir.st_mode & 0777, 0750u);
 }
 
-TEST_F(NamedObjectsTest, BadRequestsFailCleanly) {
+TEST_F(NamedObjectsTest, ARuntimeFolderThatIsAFileCannotHoldObjects) {
   std::unique_ptr<SharedSection> s;
-  EXPECT_EQ(objects_->CreateSection(L"", 8, nullptr, &s), err::kInvalidParameter);
-  EXPECT_EQ(objects_->CreateSection(kName, 0, nullptr, &s), err::kInvalidParameter);
-  EXPECT_EQ(objects_->CreateSection(std::wstring(300, L'x'), 8, nullptr, &s), err::kInvalidParameter);
-  EXPECT_FALSE(s);
-
-  // A runtime folder that is a file cannot hold sections.
   std::ofstream(root_.Path() + "/not-a-dir") << "x";
   auto blocked = linux_host::MakeFileNamedObjects(root_.Path() + "/not-a-dir");
   EXPECT_EQ(blocked->CreateSection(kName, 8, nullptr, &s), err::kPathNotFound);
@@ -182,58 +141,6 @@ TEST_F(NamedObjectsTest, BadRequestsFailCleanly) {
   std::unique_ptr<NamedMutex> m;
   EXPECT_NE(blocked->CreateMutex(L"m", nullptr, &m, &existed), err::kSuccess);
   EXPECT_FALSE(m);
-}
-
-TEST_F(NamedObjectsTest, MutexReportsOtherHoldersInThisAndOtherProcesses) {
-  const std::wstring name = L"Global\\OroSoundPanel";
-  EXPECT_EQ(objects_->OpenMutex(name), err::kFileNotFound);
-
-  bool existed = true;
-  std::unique_ptr<NamedMutex> first;
-  ASSERT_EQ(objects_->CreateMutex(name, nullptr, &first, &existed), err::kSuccess);
-  EXPECT_FALSE(existed);
-  EXPECT_EQ(objects_->OpenMutex(name), err::kSuccess);
-
-  std::unique_ptr<NamedMutex> second;
-  ASSERT_EQ(objects_->CreateMutex(name, nullptr, &second, &existed), err::kSuccess);
-  EXPECT_TRUE(existed);
-
-  // Probing does not take the name: the other process still sees it held.
-  EXPECT_EQ(InChild([&] {
-              auto other = linux_host::MakeFileNamedObjects(root_.RunDir());
-              bool e = false;
-              std::unique_ptr<NamedMutex> m;
-              if (other->OpenMutex(name) != err::kSuccess) return 1;
-              if (other->CreateMutex(name, nullptr, &m, &e) != err::kSuccess) return 2;
-              return e ? 0 : 3;
-            }),
-            0);
-
-  second.reset();
-  EXPECT_EQ(objects_->OpenMutex(name), err::kSuccess) << "the first holder still has it";
-  first.reset();
-  EXPECT_EQ(objects_->OpenMutex(name), err::kFileNotFound);
-  ASSERT_EQ(objects_->CreateMutex(name, nullptr, &first, &existed), err::kSuccess);
-  EXPECT_FALSE(existed);
-}
-
-TEST_F(NamedObjectsTest, MutexOfACrashedHolderIsFree) {
-  const std::wstring name = L"Global\\OroSoundPanel";
-  ASSERT_EQ(InChild([&] {
-              auto other = linux_host::MakeFileNamedObjects(root_.RunDir());
-              bool e = true;
-              std::unique_ptr<NamedMutex> m;
-              other->CreateMutex(name, nullptr, &m, &e);
-              _exit(e ? 1 : 0);  // no destructors: the lock file stays
-              return 0;
-            }),
-            0);
-  EXPECT_EQ(FilesInRunDir(), 1u);
-  EXPECT_EQ(objects_->OpenMutex(name), err::kFileNotFound);
-  bool existed = true;
-  std::unique_ptr<NamedMutex> m;
-  ASSERT_EQ(objects_->CreateMutex(name, nullptr, &m, &existed), err::kSuccess);
-  EXPECT_FALSE(existed);
 }
 
 }  // namespace

@@ -1,8 +1,15 @@
-#include "oro/platform/sim/kit_machine.h"
+#include "oro/tools/sim/kit_machine.h"
 
 #include "oro/platform/sim/sim_layout.h"
 
-namespace oro::platform::sim {
+namespace oro::tools::sim {
+
+using platform::Flow;
+using platform::Role;
+using platform::sim::SimEndpoint;
+using platform::sim::SimFormat;
+namespace err = platform::err;
+namespace layout = platform::sim::layout;
 namespace {
 
 constexpr const wchar_t* kHeadsetName = L"OroSound Gaming Headset";
@@ -88,4 +95,4 @@ ErrorCode CreateKitMachine(SimMachine& machine, const std::wstring& temp_folder)
   return machine.SetTempFolder(temp_folder);
 }
 
-}  // namespace oro::platform::sim
+}  // namespace oro::tools::sim

@@ -1,6 +1,8 @@
-// The machine `oro-sim create` builds: the kit's headset and its wireless
-// dongle (render and capture each), and an onboard sound device that the kit
-// must leave alone. Defaults point at the headset.
+// The kit's demo machine, which `oro-sim create` builds and tests start from:
+// the kit's headset and its wireless dongle (render and capture each), and an
+// onboard sound device that the kit must leave alone. Defaults point at the
+// headset. The simulated adapters know nothing of it; they read whatever
+// machine the store holds.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +11,11 @@
 
 #include "oro/platform/sim/sim_machine.h"
 
-namespace oro::platform::sim {
+namespace oro::tools::sim {
+
+using platform::ErrorCode;
+using platform::sim::SimEndpointSpec;
+using platform::sim::SimMachine;
 
 // USB identities of the kit's devices; the supported-device list carries them.
 constexpr std::uint16_t kKitVendorId = 0x040B;
@@ -31,4 +37,4 @@ std::vector<SimEndpointSpec> KitEndpoints();
 // temporary folder).
 ErrorCode CreateKitMachine(SimMachine& machine, const std::wstring& temp_folder);
 
-}  // namespace oro::platform::sim
+}  // namespace oro::tools::sim
