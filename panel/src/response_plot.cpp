@@ -68,7 +68,8 @@ void ResponsePlot::paintEvent(QPaintEvent*) {
     const char* text;
   } ticks[] = {{kLowHz, "20"}, {100, "100"}, {1000, "1k"}, {10000, "10k"}, {kHighHz, "20k"}};
   for (const auto& t : ticks) {
-    p.drawText(QRectF(x_of(t.hz) - 15, area.bottom() + 2, 30, 12), Qt::AlignCenter, QString::fromLatin1(t.text));
+    const double left = std::clamp(x_of(t.hz) - 15, 0.0, width() - 30.0);
+    p.drawText(QRectF(left, area.bottom() + 2, 30, 12), Qt::AlignCenter, QString::fromLatin1(t.text));
   }
 
   QPainterPath path;
