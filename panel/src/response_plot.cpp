@@ -21,14 +21,21 @@ ResponsePlot::ResponsePlot(QWidget* parent) : QWidget(parent) {
   // The band centres are plotted exactly, so a raised band's peak is on the curve.
   for (const auto& band : common::kEqBands) frequencies_.push_back(band.centre_hz);
   std::sort(frequencies_.begin(), frequencies_.end());
-  points_.reserve(frequencies_.size());
-  for (double f : frequencies_) points_.push_back({f, 0.0});
   setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 void ResponsePlot::ShowBlock(const common::PropertyBlock2& block) {
-  points_ = eq::ResponseCurve(block, frequencies_);
+  block_ = block;
+  stale_ = true;
   update();
+}
+
+const std::vector<eq::ResponsePoint>& ResponsePlot::Points() {
+  if (stale_) {
+    points_ = eq::ResponseCurve(block_, frequencies_);
+    stale_ = false;
+  }
+  return points_;
 }
 
 void ResponsePlot::SetActive(bool active) {
@@ -73,8 +80,9 @@ void ResponsePlot::paintEvent(QPaintEvent*) {
   }
 
   QPainterPath path;
-  for (std::size_t i = 0; i < points_.size(); ++i) {
-    const QPointF at(x_of(points_[i].hz), y_of(points_[i].db));
+  const std::vector<eq::ResponsePoint>& points = Points();
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const QPointF at(x_of(points[i].hz), y_of(points[i].db));
     if (i == 0) {
       path.moveTo(at);
     } else {

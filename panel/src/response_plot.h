@@ -17,13 +17,14 @@ class ResponsePlot : public QWidget {
  public:
   explicit ResponsePlot(QWidget* parent = nullptr);
 
-  // Recomputes the curve from the block and repaints.
+  // Takes the block's coefficients and schedules a repaint; the curve is
+  // computed when it is next drawn or asked for, off the slider's path.
   void ShowBlock(const common::PropertyBlock2& block);
   // Whether the curve is drawn as active (equalizer on) or greyed.
   void SetActive(bool active);
 
   // The plotted points: a log grid with the ten band centres among them.
-  const std::vector<eq::ResponsePoint>& Points() const { return points_; }
+  const std::vector<eq::ResponsePoint>& Points();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -31,6 +32,8 @@ class ResponsePlot : public QWidget {
  private:
   std::vector<double> frequencies_;
   std::vector<eq::ResponsePoint> points_;
+  common::PropertyBlock2 block_;
+  bool stale_ = true;
   bool active_ = true;
 };
 

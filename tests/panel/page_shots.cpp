@@ -60,7 +60,8 @@ int main(int argc, char** argv) {
   QDir().mkpath(out);
 
   test::TempRoot root;
-  platform::Platform p = platform::MakePlatform(platform::Profile::kSim, platform::ResolveStatePaths(root.Path().c_str()));
+  platform::Platform p =
+      platform::MakePlatform(platform::Profile::kSim, platform::ResolveStatePaths(root.Path().c_str()));
   panel::PanelSettings settings(*p.registry, p.system.get());
   test::RecordingDeviceApi api;
   api.stored = Sample();
