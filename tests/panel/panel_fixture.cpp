@@ -1,5 +1,7 @@
 #include "panel_fixture.h"
 
+#include "oro/platform/make_platform.h"
+
 #include <QTimer>
 
 namespace oro::test {
