@@ -16,7 +16,6 @@
 #include "library_context.h"
 #include "oro/common/eq_coefficients.h"
 #include "oro/platform/make_platform.h"
-#include "oro/platform/platform.h"
 #include "oro/tools/sim/kit_machine.h"
 #include "oro_ecd_api.h"
 #include "speaker_filter.h"

@@ -4,6 +4,8 @@
 
 #include <QTimer>
 
+#include "oro/platform/make_platform.h"
+
 namespace oro::test {
 
 PanelTest::PanelTest() {
