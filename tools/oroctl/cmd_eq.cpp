@@ -11,7 +11,6 @@
 #include "oro/common/eq_coefficients.h"
 #include "oro/common/property_blocks.h"
 #include "oro/platform/make_platform.h"
-#include "oro/platform/platform.h"
 #include "oro_ecd_api.h"
 #include "stored_blocks.h"
 
