@@ -1,6 +1,10 @@
 #include "panel_fixture.h"
 
+#include "oro/platform/make_platform.h"
+
 #include <QTimer>
+
+#include "oro/platform/make_platform.h"
 
 namespace oro::test {
 
