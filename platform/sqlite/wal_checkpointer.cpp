@@ -1,11 +1,13 @@
 #include "wal_checkpointer.h"
 
+#include <pthread.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <exception>
+#include <mutex>
 #include <utility>
 
 namespace oro::platform::sqlite {
@@ -15,6 +17,18 @@ constexpr const char* kJournalSizeLimit = "PRAGMA journal_size_limit=1048576";
 constexpr const char* kJournalWal = "PRAGMA journal_mode=WAL";
 // Below the callers, so the thread's work never takes a call's processor.
 constexpr int kThreadNice = 10;
+
+// Held by the thread whenever it is inside SQLite. A fork waits for it, so a
+// child never starts with one of SQLite's own locks taken by a thread it
+// does not have (the child would hang on its first use of the store).
+std::mutex g_fork_guard;
+std::once_flag g_fork_handlers;
+
+void InstallForkHandlers() {
+  std::call_once(g_fork_handlers, [] {
+    pthread_atfork([] { g_fork_guard.lock(); }, [] { g_fork_guard.unlock(); }, [] { g_fork_guard.unlock(); });
+  });
+}
 
 // The thread's own connection; null when the file cannot be opened for
 // writing (then the backstop alone bounds the log).
@@ -77,6 +91,7 @@ void WalCheckpointer::Start() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (started_ || stopping_) return;
   try {
+    InstallForkHandlers();
     owner_pid_ = static_cast<long>(::getpid());
     thread_ = std::thread(&WalCheckpointer::Run, this);
     started_.store(true, std::memory_order_release);
@@ -87,7 +102,11 @@ void WalCheckpointer::Start() {
 
 void WalCheckpointer::Run() {
   setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), kThreadNice);
-  sqlite3* db = OpenCheckpointConnection(path_);
+  sqlite3* db = nullptr;
+  {
+    std::lock_guard<std::mutex> guard(g_fork_guard);
+    db = OpenCheckpointConnection(path_);
+  }
   long seen = commits_.load(std::memory_order_relaxed);
   long copied = -1;  // commits_ at the last checkpoint
   auto quiet_since = std::chrono::steady_clock::now();
@@ -113,11 +132,15 @@ void WalCheckpointer::Run() {
     copied = seen;
     lock.unlock();
     // Passive: copies what no reader still needs and never blocks a writer.
-    if (db) sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    if (db) {
+      std::lock_guard<std::mutex> guard(g_fork_guard);
+      sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    }
     ++background_runs_;
     lock.lock();
   }
   lock.unlock();
+  std::lock_guard<std::mutex> guard(g_fork_guard);
   sqlite3_close(db);
 }
 
