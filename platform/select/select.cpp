@@ -20,9 +20,17 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   if (profile == Profile::kSim) {
     p.audio = sim::MakeSimAudioSystem(p.registry);
     p.system = sim::MakeSimSystemInfo(p.registry);
+    p.processes = sim::MakeSimProcessTable(p.registry, paths.state_dir);
+    p.services = sim::MakeSimServiceManager(p.registry);
   } else {
     p.audio = linux_host::MakeHostAudioSystem();
     p.system = linux_host::MakeLinuxSystemInfo();
+    std::weak_ptr<RegistryStore> store = p.registry;
+    p.processes = linux_host::MakeHostProcessTable([store] {
+      auto s = store.lock();
+      return s && s->CurrentCaller().administrator;
+    });
+    p.services = linux_host::MakeSystemdServiceManager(p.registry);
   }
   return p;
 }

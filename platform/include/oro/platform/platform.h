@@ -9,7 +9,9 @@
 #include "oro/platform/audio_system.h"
 #include "oro/platform/debug_output.h"
 #include "oro/platform/named_objects.h"
+#include "oro/platform/process_table.h"
 #include "oro/platform/registry_store.h"
+#include "oro/platform/service_manager.h"
 #include "oro/platform/system_info.h"
 
 namespace oro::platform {
@@ -33,6 +35,8 @@ struct Platform {
   std::shared_ptr<DebugOutput> debug;
   std::shared_ptr<SystemInfo> system;
   std::shared_ptr<NamedObjects> objects;
+  std::shared_ptr<ProcessTable> processes;
+  std::shared_ptr<ServiceManager> services;
 };
 
 // Paths for a state folder: ORO_ROOT when given, else the system folders for

@@ -3,9 +3,13 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "oro/platform/audio_system.h"
+#include "oro/platform/clock.h"
+#include "oro/platform/process_table.h"
 #include "oro/platform/registry_store.h"
+#include "oro/platform/service_manager.h"
 #include "oro/platform/system_info.h"
 
 namespace oro::platform::sim {
@@ -16,5 +20,15 @@ std::unique_ptr<AudioSystem> MakeSimAudioSystem(std::shared_ptr<RegistryStore> s
 // Locale, temporary folder and OS version of the simulated machine (the OS
 // version is configurable so the older layout can be exercised).
 std::unique_ptr<SystemInfo> MakeSimSystemInfo(std::shared_ptr<RegistryStore> store);
+
+// Real processes, of which the machine sees only those started for its state
+// folder (ORO_ROOT) in the sim profile; elevation and the console session
+// are settings of the machine.
+std::unique_ptr<ProcessTable> MakeSimProcessTable(std::shared_ptr<RegistryStore> store, const std::string& state_dir);
+
+// Services under HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services (see
+// sim_services.h); delays run on `clock`, which must outlive the manager.
+std::unique_ptr<ServiceManager> MakeSimServiceManager(std::shared_ptr<RegistryStore> store,
+                                                      Clock& clock = SystemClock());
 
 }  // namespace oro::platform::sim
