@@ -61,7 +61,9 @@ std::string ExecutableName(pid_t pid) {
 
 int PidfdOpen(pid_t pid) { return static_cast<int>(syscall(SYS_pidfd_open, pid, 0)); }
 
-int PidfdSendSignal(int pidfd, int sig) { return static_cast<int>(syscall(SYS_pidfd_send_signal, pidfd, sig, nullptr, 0)); }
+int PidfdSendSignal(int pidfd, int sig) {
+  return static_cast<int>(syscall(SYS_pidfd_send_signal, pidfd, sig, nullptr, 0));
+}
 
 }  // namespace
 

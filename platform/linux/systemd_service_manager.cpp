@@ -199,8 +199,8 @@ class SystemdServiceManager final : public ServiceManager {
  private:
   std::wstring ReadConfig(const std::wstring& name, const wchar_t* value) {
     KeyHandle h;
-    if (!store_ || store_->OpenKey(RootKey::kLocalMachine, std::wstring(kConfigKey) + L"\\" + name,
-                                   keyaccess::kQueryValue, &h)) {
+    if (!store_ ||
+        store_->OpenKey(RootKey::kLocalMachine, std::wstring(kConfigKey) + L"\\" + name, keyaccess::kQueryValue, &h)) {
       return {};
     }
     RegValue v;

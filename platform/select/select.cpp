@@ -14,11 +14,16 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   Platform p;
   p.profile = profile;
   p.paths = paths;
-  p.registry = std::make_shared<sqlite::SqliteRegistryStore>(paths.registry_db);
+  auto store = std::make_shared<sqlite::SqliteRegistryStore>(paths.registry_db);
+  p.registry = store;
   p.debug = linux_host::MakeSyslogDebugOutput();
   p.objects = linux_host::MakeFileNamedObjects(paths.run_dir);
   if (profile == Profile::kSim) {
-    p.audio = sim::MakeSimAudioSystem(p.registry);
+    std::weak_ptr<sqlite::SqliteRegistryStore> weak = store;
+    p.audio = sim::MakeSimAudioSystem(p.registry, [weak](std::uint64_t* stamp) {
+      auto s = weak.lock();
+      return s ? s->ChangeStamp(stamp) : err::kInvalidHandle;
+    });
     p.system = sim::MakeSimSystemInfo(p.registry);
     p.processes = sim::MakeSimProcessTable(p.registry, paths.state_dir);
     p.services = sim::MakeSimServiceManager(p.registry);

@@ -21,8 +21,8 @@ constexpr const wchar_t* kStartAborts = L"SimStartAborts";
 constexpr const wchar_t* kStopAborts = L"SimStopAborts";
 
 bool Pending(std::uint32_t state) {
-  return state == svcstate::kStartPending || state == svcstate::kStopPending ||
-         state == svcstate::kContinuePending || state == svcstate::kPausePending;
+  return state == svcstate::kStartPending || state == svcstate::kStopPending || state == svcstate::kContinuePending ||
+         state == svcstate::kPausePending;
 }
 
 bool ValidState(std::uint32_t state) { return state >= svcstate::kStopped && state <= svcstate::kPaused; }
@@ -125,8 +125,9 @@ ErrorCode SimServices::ForceState(const std::wstring& name, std::uint32_t state)
   if (Pending(state)) {
     // A pending state needs somewhere to settle: the stable state it leads to.
     const bool to_running = state == svcstate::kStartPending || state == svcstate::kContinuePending;
-    const std::uint32_t target =
-        to_running ? svcstate::kRunning : state == svcstate::kPausePending ? svcstate::kPaused : svcstate::kStopped;
+    const std::uint32_t target = to_running                         ? svcstate::kRunning
+                                 : state == svcstate::kPausePending ? svcstate::kPaused
+                                                                    : svcstate::kStopped;
     const std::uint32_t delay = DwordOr(store_, key, to_running ? kStartDelay : kStopDelay, 0);
     return Begin(key, state, target, delay);
   }

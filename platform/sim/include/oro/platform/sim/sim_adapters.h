@@ -2,6 +2,8 @@
 // the ORO_ROOT in use, so every process of the kit sees the same machine.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -15,7 +17,11 @@
 namespace oro::platform::sim {
 
 // Endpoints kept under HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio.
-std::unique_ptr<AudioSystem> MakeSimAudioSystem(std::shared_ptr<RegistryStore> store);
+// Notifications come from a thread that re-reads the machine whenever
+// change_stamp (a number that moves with every commit to the store, by any
+// process) moves; without one it re-reads the machine on every poll.
+std::unique_ptr<AudioSystem> MakeSimAudioSystem(std::shared_ptr<RegistryStore> store,
+                                                std::function<ErrorCode(std::uint64_t*)> change_stamp = nullptr);
 
 // Locale, temporary folder and OS version of the simulated machine (the OS
 // version is configurable so the older layout can be exercised).
