@@ -10,6 +10,7 @@ packages=(
   libhidapi-dev
   qtbase5-dev qttools5-dev-tools
   python3 python3-pyftpdlib curl
+  libpulse-dev pulseaudio pulseaudio-utils ladspa-sdk
   clang libclang-rt-14-dev clang-format
 )
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "oro/common/property_blocks.h"
+#include "oro/common/section_codec.h"
 #include "oro/platform/linux/host_adapters.h"
 #include "oro/platform/platform.h"
 #include "oro_sound_apo.h"
@@ -16,28 +16,17 @@ struct OroApoSection {
 
 namespace {
 
-using oro::common::kSectionHeaderSize;
-using oro::common::PropertyBlock1;
-using oro::common::PropertyBlock2;
-
 constexpr int kReadAttempts = 8;
 
 struct Snapshot {
-  std::uint8_t header[kSectionHeaderSize];
-  std::uint8_t block1[PropertyBlock1::kSize];
-  std::uint8_t block2[PropertyBlock2::kSize];
-  bool operator==(const Snapshot& o) const { return std::memcmp(this, &o, sizeof *this) == 0; }
+  std::uint8_t bytes[oro::common::kSectionReadSize];
+  bool operator==(const Snapshot& o) const { return std::memcmp(bytes, o.bytes, sizeof bytes) == 0; }
 };
 
 void Copy(const volatile std::uint8_t* view, Snapshot* out) {
   // Byte copies through volatile: the writer is another process, so every
   // read must really happen and happen now.
-  auto take = [&](std::uint8_t* dst, std::size_t at, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) dst[i] = view[at + i];
-  };
-  take(out->header, 0, kSectionHeaderSize);
-  take(out->block1, kSectionHeaderSize + oro::common::kBlock1PayloadOffset, PropertyBlock1::kSize);
-  take(out->block2, kSectionHeaderSize + oro::common::kBlock2PayloadOffset, PropertyBlock2::kSize);
+  for (std::size_t i = 0; i < sizeof out->bytes; ++i) out->bytes[i] = view[i];
 }
 
 }  // namespace
@@ -71,14 +60,12 @@ extern "C" ORO_APO_API int32_t OroApoReadBlocks(OroApoSection* section, int32_t*
     if (a == b) break;
     a = b;
   }
-  const std::int32_t cap = static_cast<std::int32_t>(a.header[0] | (a.header[1] << 8) | (a.header[2] << 16) |
-                                                     (static_cast<std::uint32_t>(a.header[3]) << 24));
-  if (capacity) *capacity = cap;
-  if (block1) std::memcpy(block1, a.block1, sizeof a.block1);
-  if (block2) std::memcpy(block2, a.block2, sizeof a.block2);
+  const oro::common::SectionContents c = oro::common::DecodeSection(a.bytes);
+  if (capacity) *capacity = c.capacity;
+  if (block1) std::memcpy(block1, &c.block1, sizeof c.block1);
+  if (block2) std::memcpy(block2, &c.block2, sizeof c.block2);
   // A section of another layout (or not yet initialised) carries no blocks.
-  return cap == oro::common::kSectionSize - static_cast<std::int32_t>(kSectionHeaderSize) ? ORO_APO_S_OK
-                                                                                          : ORO_APO_E_INVALID_DATA;
+  return c.kit_layout ? ORO_APO_S_OK : ORO_APO_E_INVALID_DATA;
 }
 
 extern "C" ORO_APO_API void OroApoCloseSection(OroApoSection* section) { delete section; }

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <random>
 
-#include "oro/common/reg_value_codec.h"
 #include "oro/common/registry_access.h"
+#include "oro/platform/reg_value_codec.h"
 #include "oro/platform/registry_store.h"
 #include "oro/platform/text.h"
 #include "registry_access_detail.h"
@@ -96,7 +96,7 @@ void RegFileBuilder::AddHex(const std::wstring& prefix, const std::vector<std::u
 
 void RegFileBuilder::AddString(const std::wstring& name, const std::wstring& value) {
   if (NeedsHex(value)) {
-    AddHex(NameField(name) + L"=hex(1):", EncodeRegString(value));
+    AddHex(NameField(name) + L"=hex(1):", platform::EncodeRegString(value));
   } else {
     text_ += NameField(name) + L"=" + Quoted(value) + kEol;
   }
@@ -106,8 +106,8 @@ void RegFileBuilder::AddValue(const std::wstring& name, std::uint32_t type, cons
   if (type == regtype::kSz) {
     // The quoted form is read back with one terminating zero; anything else
     // (no terminator, an odd byte, line breaks) keeps its bytes as hex.
-    const std::wstring text = DecodeRegString(data);
-    if (!NeedsHex(text) && EncodeRegString(text) == data) {
+    const std::wstring text = platform::DecodeRegString(data);
+    if (!NeedsHex(text) && platform::EncodeRegString(text) == data) {
       AddString(name, text);
       return;
     }

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "oro/common/reg_value_codec.h"
 #include "oro/common/registry_access.h"
+#include "oro/platform/little_endian.h"
+#include "oro/platform/reg_value_codec.h"
 #include "registry_access_detail.h"
 
 namespace oro::common {
@@ -48,7 +49,7 @@ void Write(platform::RegistryStore& store, const std::wstring& key, const std::w
 }  // namespace
 
 std::wstring RegistryAccess::ReadString(const std::wstring& key, const std::wstring& name) {
-  return DecodeRegString(ReadAs(store_, key, name, regtype::kSz).data);
+  return platform::DecodeRegString(ReadAs(store_, key, name, regtype::kSz).data);
 }
 
 std::uint32_t RegistryAccess::ReadDword(const std::wstring& key, const std::wstring& name) {
@@ -58,12 +59,11 @@ std::uint32_t RegistryAccess::ReadDword(const std::wstring& key, const std::wstr
   if (value.data.size() < 4) {
     throw RegistryException(L"Registry value " + detail::ValuePath(key, name) + L" has wrong size");
   }
-  return static_cast<std::uint32_t>(value.data[0]) | static_cast<std::uint32_t>(value.data[1]) << 8 |
-         static_cast<std::uint32_t>(value.data[2]) << 16 | static_cast<std::uint32_t>(value.data[3]) << 24;
+  return platform::LoadLe<std::uint32_t>(value.data.data());
 }
 
 std::vector<std::wstring> RegistryAccess::ReadMultiString(const std::wstring& key, const std::wstring& name) {
-  return DecodeRegMultiString(ReadAs(store_, key, name, regtype::kMultiSz).data);
+  return platform::DecodeRegMultiString(ReadAs(store_, key, name, regtype::kMultiSz).data);
 }
 
 std::vector<std::uint8_t> RegistryAccess::ReadBinary(const std::wstring& key, const std::wstring& name) {
@@ -89,12 +89,12 @@ platform::RegValue RegistryAccess::ReadValue(const std::wstring& key, const std:
 }
 
 void RegistryAccess::WriteString(const std::wstring& key, const std::wstring& name, const std::wstring& value) {
-  Write(store_, key, name, regtype::kSz, EncodeRegString(value));
+  Write(store_, key, name, regtype::kSz, platform::EncodeRegString(value));
 }
 
 void RegistryAccess::WriteDword(const std::wstring& key, const std::wstring& name, std::uint32_t value) {
-  const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                                 static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+  std::uint8_t bytes[4];
+  platform::StoreLe(bytes, value);
   Write(store_, key, name, regtype::kDword, bytes, sizeof bytes);
 }
 
@@ -108,12 +108,12 @@ void RegistryAccess::WriteBinary(const std::wstring& key, const std::wstring& na
 }
 
 void RegistryAccess::WriteMultiString(const std::wstring& key, const std::wstring& name, const std::wstring& value) {
-  Write(store_, key, name, regtype::kMultiSz, EncodeRegMultiString({value}));
+  Write(store_, key, name, regtype::kMultiSz, platform::EncodeRegMultiString({value}));
 }
 
 void RegistryAccess::WriteMultiStringList(const std::wstring& key, const std::wstring& name,
                                           const std::vector<std::wstring>& values) {
-  Write(store_, key, name, regtype::kMultiSz, EncodeRegMultiString(values));
+  Write(store_, key, name, regtype::kMultiSz, platform::EncodeRegMultiString(values));
 }
 
 void RegistryAccess::WriteValue(const std::wstring& key, const std::wstring& name, std::uint32_t type,

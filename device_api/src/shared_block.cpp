@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "oro/common/property_blocks.h"
+#include "oro/common/section_codec.h"
 
 namespace oro::device_api {
 
@@ -29,10 +30,7 @@ void SharedBlock::Create(const std::wstring* name, std::int32_t size, bool secur
   }
   section_ = std::move(section);
   size_ = size;
-  const std::int32_t capacity = size - static_cast<std::int32_t>(common::kSectionHeaderSize);
-  std::uint8_t header[4];
-  for (int i = 0; i < 4; ++i) header[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(capacity) >> (8 * i));
-  std::memcpy(section_->Data(), header, sizeof header);
+  common::EncodeSectionHeader(section_->Data(), size);
   mapped_ = true;
 }
 
@@ -41,7 +39,8 @@ void SharedBlock::Write(const void* data, std::int64_t payload_offset, std::size
   const std::int64_t capacity = size_ - static_cast<std::int64_t>(common::kSectionHeaderSize);
   if (payload_offset < 0 || payload_offset >= capacity) return;
   const std::size_t room = static_cast<std::size_t>(capacity - payload_offset);
-  std::memcpy(section_->Data() + common::kSectionHeaderSize + payload_offset, data, length < room ? length : room);
+  std::memcpy(section_->Data() + common::SectionOffsetOfPayload(static_cast<std::size_t>(payload_offset)), data,
+              length < room ? length : room);
 }
 
 void SharedBlock::Release() {

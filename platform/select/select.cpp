@@ -5,6 +5,7 @@
 
 #include "oro/platform/linux/host_adapters.h"
 #include "oro/platform/platform.h"
+#include "oro/platform/pulse/pulse_audio_system.h"
 #include "oro/platform/sim/sim_adapters.h"
 #include "oro/platform/sqlite/sqlite_registry_store.h"
 
@@ -28,7 +29,7 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
     p.processes = sim::MakeSimProcessTable(p.registry, paths.state_dir);
     p.services = sim::MakeSimServiceManager(p.registry);
   } else {
-    p.audio = linux_host::MakeHostAudioSystem();
+    p.audio = pulse::MakePulseAudioSystem();
     p.system = linux_host::MakeLinuxSystemInfo();
     std::weak_ptr<RegistryStore> store = p.registry;
     p.processes = linux_host::MakeHostProcessTable([store] {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "oro/platform/linux/host_adapters.h"
+#include "oro/platform/little_endian.h"
 #include "oro/platform/sim/sim_layout.h"
 #include "oro/platform/text.h"
 #include "store_values.h"
@@ -14,14 +15,9 @@ namespace {
 constexpr Flow kFlows[] = {Flow::kRender, Flow::kCapture};
 constexpr Role kRoles[] = {Role::kConsole, Role::kMultimedia, Role::kCommunications};
 
-void PutU16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) {
-  b[at] = static_cast<std::uint8_t>(v);
-  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
+void PutU16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) { StoreLe(b.data() + at, v); }
 
-void PutU32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-  for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
+void PutU32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) { StoreLe(b.data() + at, v); }
 
 // The engine's device format as the audio system stores it: a blob header
 // (type 0x41, size 40) followed by a WAVEFORMATEXTENSIBLE with PCM data.
@@ -47,10 +43,8 @@ std::vector<std::uint8_t> FormatBlob(const SimFormat& f) {
 }
 
 std::vector<std::uint8_t> FloatBytes(float value) {
-  std::uint32_t bits = 0;
-  std::memcpy(&bits, &value, sizeof bits);
   std::vector<std::uint8_t> b(4);
-  PutU32(b, 0, bits);
+  StoreF32Le(b.data(), value);
   return b;
 }
 
@@ -309,10 +303,7 @@ ErrorCode SimMachine::GetVolume(const std::wstring& id, float* scalar) {
   }
   if (rc) return rc;
   if (bytes.size() != 4) return err::kRegistryCorrupt;
-  std::uint32_t bits = 0;
-  for (int i = 3; i >= 0; --i) bits = (bits << 8) | bytes[static_cast<std::size_t>(i)];
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
+  const float value = LoadF32Le(bytes.data());
   if (!std::isfinite(value)) return err::kRegistryCorrupt;
   *scalar = value;
   return err::kSuccess;

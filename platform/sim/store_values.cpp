@@ -1,6 +1,7 @@
 #include "store_values.h"
 
-#include "oro/platform/text.h"
+#include "oro/platform/little_endian.h"
+#include "oro/platform/reg_value_codec.h"
 
 namespace oro::platform::sim {
 namespace {
@@ -21,22 +22,13 @@ ErrorCode Set(RegistryStore& store, const std::wstring& key, const std::wstring&
   return store.SetValue(h, name, type, data.data(), data.size());
 }
 
-void AppendTerminated(std::vector<std::uint8_t>& out, const std::wstring& text) {
-  const auto bytes = ToUtf16Le(text);
-  out.insert(out.end(), bytes.begin(), bytes.end());
-  out.push_back(0);
-  out.push_back(0);
-}
-
 }  // namespace
 
 ErrorCode ReadDword(RegistryStore& store, const std::wstring& key, const std::wstring& name, std::uint32_t* out) {
   RegValue v;
   if (ErrorCode rc = Query(store, key, name, &v)) return rc;
   if (v.type != regtype::kDword || v.data.size() != 4) return err::kRegistryCorrupt;
-  std::uint32_t x = 0;
-  for (int i = 3; i >= 0; --i) x = (x << 8) | v.data[static_cast<std::size_t>(i)];
-  *out = x;
+  *out = LoadLe<std::uint32_t>(v.data.data());
   return err::kSuccess;
 }
 
@@ -44,11 +36,7 @@ ErrorCode ReadString(RegistryStore& store, const std::wstring& key, const std::w
   RegValue v;
   if (ErrorCode rc = Query(store, key, name, &v)) return rc;
   if (v.type != regtype::kSz && v.type != regtype::kExpandSz) return err::kRegistryCorrupt;
-  std::wstring text = FromUtf16Le(v.data.data(), v.data.size());
-  // The stored terminator (and anything a careless writer put after it) is not text.
-  const auto nul = text.find(L'\0');
-  if (nul != std::wstring::npos) text.resize(nul);
-  *out = std::move(text);
+  *out = DecodeRegString(v.data);
   return err::kSuccess;
 }
 
@@ -91,9 +79,7 @@ ErrorCode ReadMultiString(RegistryStore& store, const std::wstring& key, const s
 }
 
 ErrorCode WriteDword(RegistryStore& store, const std::wstring& key, const std::wstring& name, std::uint32_t value) {
-  std::vector<std::uint8_t> data(4);
-  for (std::size_t i = 0; i < 4; ++i) data[i] = static_cast<std::uint8_t>(value >> (8 * i));
-  return Set(store, key, name, regtype::kDword, data);
+  return Set(store, key, name, regtype::kDword, LeBytes(value));
 }
 
 ErrorCode WriteQword(RegistryStore& store, const std::wstring& key, const std::wstring& name, std::uint64_t value) {
@@ -104,18 +90,12 @@ ErrorCode WriteQword(RegistryStore& store, const std::wstring& key, const std::w
 
 ErrorCode WriteString(RegistryStore& store, const std::wstring& key, const std::wstring& name,
                       const std::wstring& value) {
-  std::vector<std::uint8_t> data;
-  AppendTerminated(data, value);
-  return Set(store, key, name, regtype::kSz, data);
+  return Set(store, key, name, regtype::kSz, EncodeRegString(value));
 }
 
 ErrorCode WriteMultiString(RegistryStore& store, const std::wstring& key, const std::wstring& name,
                            const std::vector<std::wstring>& values) {
-  std::vector<std::uint8_t> data;
-  for (const auto& v : values) AppendTerminated(data, v);
-  data.push_back(0);
-  data.push_back(0);
-  return Set(store, key, name, regtype::kMultiSz, data);
+  return Set(store, key, name, regtype::kMultiSz, EncodeRegMultiString(values));
 }
 
 ErrorCode WriteBinary(RegistryStore& store, const std::wstring& key, const std::wstring& name,

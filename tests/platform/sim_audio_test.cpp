@@ -228,6 +228,29 @@ TEST_F(SimAudio, DamagedStoredVolumeIsAnErrorNotAReading) {
   EXPECT_EQ(scalar, 1.0f);
 }
 
+TEST_F(SimAudio, StoredStringsReadAsEveryOtherReaderReadsThem) {
+  CreateKit();
+  const std::wstring id = IdOf(kHeadsetRender);
+  auto utf16 = [](const std::wstring& text) {
+    std::vector<std::uint8_t> b;
+    for (wchar_t c : text) {
+      b.push_back(static_cast<std::uint8_t>(c));
+      b.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    return b;
+  };
+  // One terminator is dropped; a zero inside the value is part of it, as the
+  // registry module and .reg exports read the same bytes.
+  WriteRaw(id, layout::kAlias, regtype::kSz, utf16(std::wstring(L"desk\0mic\0", 9)));
+  SimEndpoint e;
+  ASSERT_EQ(machine_.Find(id, &e), err::kSuccess);
+  EXPECT_EQ(e.alias, std::wstring(L"desk\0mic", 8));
+  // Without a terminator nothing is cut.
+  WriteRaw(id, layout::kAlias, regtype::kSz, utf16(L"desk"));
+  ASSERT_EQ(machine_.Find(id, &e), err::kSuccess);
+  EXPECT_EQ(e.alias, L"desk");
+}
+
 TEST_F(SimAudio, EnumerationFiltersByFlowAndState) {
   CreateKit();
   ASSERT_EQ(machine_.Unplug(IdOf(kDongleRender)), err::kSuccess);

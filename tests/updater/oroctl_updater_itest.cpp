@@ -48,6 +48,19 @@ TEST(OroctlNetcfg, RefusesBadValuesAndDamagedFiles) {
   std::ofstream(file, std::ios::binary) << bytes;
   EXPECT_EQ(RunCommand(Oroctl("netcfg show " + file), &out), 1);
   EXPECT_NE(out.find("checksum"), std::string::npos) << out;
+
+  // Neither an endless device nor a FIFO without a writer is read: both are
+  // refused at once instead of growing or waiting without end.
+  ASSERT_EQ(RunCommand("ln -s /dev/zero " + dir.Path() + "/zero && mkfifo " + dir.Path() + "/fifo"), 0);
+  for (const char* name : {"/zero", "/fifo"}) {
+    EXPECT_EQ(RunCommand(Oroctl("netcfg show " + dir.Path() + name), &out), 1);
+    EXPECT_NE(out.find("not a regular file"), std::string::npos) << out;
+    EXPECT_EQ(RunCommand(Oroctl("ftp get --config " + dir.Path() + name + " x"), &out), 1);
+    EXPECT_NE(out.find("not a regular file"), std::string::npos) << out;
+  }
+  std::ofstream(file, std::ios::binary | std::ios::app) << "x";
+  EXPECT_EQ(RunCommand(Oroctl("netcfg show " + file), &out), 1);
+  EXPECT_NE(out.find("345 bytes, expected 344"), std::string::npos) << out;
 }
 
 class OroctlFtp : public ::testing::Test {

@@ -14,6 +14,7 @@
 #include "oro/common/eq_coefficients.h"
 #include "oro/common/property_blocks.h"
 #include "oro/common/registry_access.h"
+#include "oro/common/section_codec.h"
 #include "oro/platform/platform.h"
 #include "oro/platform/text.h"
 #include "oro_ecd_api.h"
@@ -213,14 +214,11 @@ Node LiveSection(platform::Platform& p, std::string* problem) {
     *problem = "cannot open the parameter section (error " + std::to_string(rc) + ")";
     return Node::Null();
   }
-  const std::uint8_t* view = section->Data();
-  const std::int32_t capacity = static_cast<std::int32_t>(view[0] | (view[1] << 8) | (view[2] << 16) |
-                                                          (static_cast<std::uint32_t>(view[3]) << 24));
-  const std::uint8_t* payload = view + common::kSectionHeaderSize;
+  const common::SectionContents c = common::DecodeSection(section->Data());
   return Node::Object()
-      .Add("capacity", Node::Int(capacity))
-      .Add("block1", Decode(common::BlockFromBytes<PropertyBlock1>(payload + common::kBlock1PayloadOffset)))
-      .Add("block2", Decode(common::BlockFromBytes<PropertyBlock2>(payload + common::kBlock2PayloadOffset)));
+      .Add("capacity", Node::Int(c.capacity))
+      .Add("block1", Decode(c.block1))
+      .Add("block2", Decode(c.block2));
 }
 
 // One stored block decoded over zeros; its stored length is shown when it

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "command.h"
+#include "eq_commands.h"
 #include "oro/common/eq_coefficients.h"
 #include "oro/common/property_blocks.h"
 #include "oro_ecd_api.h"
@@ -17,6 +18,9 @@ constexpr const char* kUsage =
     "usage: oroctl eq show\n"
     "       oroctl eq set BAND=GAIN ...   e.g. oroctl eq set 30=+3 1k=-2 16k=0\n"
     "       oroctl eq flat\n"
+    "       oroctl eq import FILE.csv [--name NAME] [--apply]\n"
+    "       oroctl eq curves\n"
+    "       oroctl eq response [--json] [--points N]\n"
     "BAND is 30, 60, 120, 250, 500, 1k, 2k, 4k, 8k, 16k (or the frequency in Hz);\n"
     "GAIN is a whole number of dB from -20 to +20. Bands not named keep their gain.";
 
@@ -92,6 +96,10 @@ int Apply(F change) {
 int Run(const Args& args) {
   if (args.empty()) return UsageError(kUsage);
   const std::string& verb = args[0];
+  const Args rest(args.begin() + 1, args.end());
+  if (verb == "import") return RunEqImport(rest);
+  if (verb == "curves") return RunEqCurves(rest);
+  if (verb == "response") return RunEqResponse(rest);
   if (verb == "show" && args.size() == 1) {
     Session session;
     if (!session.Ok()) return Fail("the device library could not load the parameter blocks");

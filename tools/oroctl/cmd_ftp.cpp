@@ -96,8 +96,10 @@ int Get(const Args& args) {
   }
   if (remote.empty() || config_file.empty() == !have_server) return UsageError(kUsage);
   if (!config_file.empty()) {
-    const int loaded = updater::LoadNetConfig(platform::FromUtf8(config_file));
-    if (loaded != 1) return Fail(config_file + ": not a valid network configuration (" + std::to_string(loaded) + ")");
+    std::string problem;
+    if (updater::LoadNetConfig(platform::FromUtf8(config_file), &problem) != 1) {
+      return Fail(problem + " (not a network configuration)");
+    }
     updater::GetNetConfig(server.server, server.port, server.user, server.password, server.folder, server.check_switch);
     port = static_cast<int>(server.port);
     // A name alone is taken from the configured update folder.

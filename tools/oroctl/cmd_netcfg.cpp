@@ -78,9 +78,10 @@ int Make(const Args& args) {
 
 int Show(const Args& args) {
   if (args.size() != 2) return UsageError(kUsage);
-  const int loaded = updater::LoadNetConfig(platform::FromUtf8(args[1]));
-  if (loaded == -2) return Fail(args[1] + ": not a network configuration (size is not 344 bytes)");
-  if (loaded != 1) return Fail(args[1] + ": missing, or its checksum does not match");
+  std::string problem;
+  if (updater::LoadNetConfig(platform::FromUtf8(args[1]), &problem) != 1) {
+    return Fail(problem + " (not a network configuration)");
+  }
   updater::NetConfig c;
   updater::GetNetConfig(c.server, c.port, c.user, c.password, c.folder, c.check_switch);
   std::printf("server   %s\nport     %u\nuser     %s\npassword %s\nfolder   %s\nswitch   %u\n", c.server.c_str(),

@@ -9,9 +9,10 @@
 #include "command.h"
 #include "oro/common/key_path.h"
 #include "oro/common/reg_file.h"
-#include "oro/common/reg_value_codec.h"
 #include "oro/common/registry_access.h"
+#include "oro/platform/little_endian.h"
 #include "oro/platform/platform.h"
+#include "oro/platform/reg_value_codec.h"
 #include "oro/platform/text.h"
 
 namespace oro::tools {
@@ -188,9 +189,10 @@ std::wstring HexBytes(const std::vector<std::uint8_t>& data) {
   return out;
 }
 
+// A DWORD or QWORD value of its own size, as a number.
 std::wstring LittleEndianHex(const std::vector<std::uint8_t>& data) {
-  unsigned long long number = 0;
-  for (std::size_t i = data.size(); i-- > 0;) number = number << 8 | data[i];
+  const unsigned long long number =
+      data.size() == 8 ? platform::LoadLe<std::uint64_t>(data.data()) : platform::LoadLe<std::uint32_t>(data.data());
   wchar_t text[24];
   std::swprintf(text, 24, L"0x%llx", number);
   return text;
@@ -200,10 +202,10 @@ std::wstring ShownData(const platform::RegValue& value) {
   switch (value.type) {
     case regtype::kSz:
     case regtype::kExpandSz:
-      return common::DecodeRegString(value.data);
+      return platform::DecodeRegString(value.data);
     case regtype::kMultiSz: {
       std::wstring joined;
-      const auto items = common::DecodeRegMultiString(value.data);
+      const auto items = platform::DecodeRegMultiString(value.data);
       for (std::size_t i = 0; i < items.size(); ++i) joined += (i ? L"\\0" : L"") + items[i];
       return joined;
     }
@@ -329,15 +331,14 @@ platform::RegValue ValueFromOptions(const Options& o) {
   const std::wstring text = platform::FromUtf8(o.data);
   if (o.type == "REG_SZ" || o.type == "REG_EXPAND_SZ") {
     value.type = o.type == "REG_SZ" ? regtype::kSz : regtype::kExpandSz;
-    value.data = common::EncodeRegString(text);
+    value.data = platform::EncodeRegString(text);
   } else if (o.type == "REG_MULTI_SZ") {
     value.type = regtype::kMultiSz;
-    value.data = common::EncodeRegMultiString(SplitList(text, o.separator));
+    value.data = platform::EncodeRegMultiString(SplitList(text, o.separator));
   } else if (o.type == "REG_DWORD") {
     const std::uint32_t n = o.has_data ? ParseDword(o.data) : 0;
     value.type = regtype::kDword;
-    value.data = {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n >> 16),
-                  static_cast<std::uint8_t>(n >> 24)};
+    value.data = platform::LeBytes(n);
   } else if (o.type == "REG_BINARY") {
     value.type = regtype::kBinary;
     value.data = ParseBinary(o.data);

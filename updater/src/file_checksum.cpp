@@ -1,9 +1,11 @@
 #include "oro/updater/file_checksum.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
 #include "oro/common/checksum.h"
+#include "oro/platform/file_reader.h"
 #include "oro/platform/text.h"
 
 namespace oro::updater {
@@ -20,23 +22,15 @@ constexpr std::size_t kChunk = 64 * 1024;
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::wstring& path) {
-  File f = Open(path, "rb");
-  if (!f) return std::nullopt;
-  std::vector<std::uint8_t> bytes;
-  std::uint8_t chunk[kChunk];
-  std::size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f.get())) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-  if (std::ferror(f.get())) return std::nullopt;  // a folder opens but cannot be read
-  return bytes;
-}
-
 int FileCrc32(const std::wstring& path, std::uint32_t& crc, const std::wstring* copy_path) {
-  File in = Open(path, "rb");
+  // Any size, but only a regular file and only as far as it was at open, so
+  // a device or FIFO put in the installer's place cannot stall the check.
+  const auto in = platform::BoundedFile::Open(platform::ToUtf8(path), platform::FileSizeBounds::AtMost(UINT64_MAX),
+                                              nullptr, nullptr);
   if (!in) return file_crc::kCannotOpen;
   std::vector<std::uint8_t> chunk(kChunk);
-  std::size_t n = std::fread(chunk.data(), 1, chunk.size(), in.get());
-  if (std::ferror(in.get())) return file_crc::kCannotOpen;
+  std::size_t n = 0;
+  if (!in->Read(chunk.data(), chunk.size(), &n, nullptr)) return file_crc::kCannotOpen;
   if (n == 0) return file_crc::kEmpty;
   File out;
   if (copy_path) {
@@ -47,9 +41,8 @@ int FileCrc32(const std::wstring& path, std::uint32_t& crc, const std::wstring* 
   do {
     reg = common::Crc32Update(reg, chunk.data(), n);
     if (out && std::fwrite(chunk.data(), 1, n, out.get()) != n) return file_crc::kCannotCopy;
-    n = std::fread(chunk.data(), 1, chunk.size(), in.get());
+    if (!in->Read(chunk.data(), chunk.size(), &n, nullptr)) return file_crc::kCannotOpen;
   } while (n > 0);
-  if (std::ferror(in.get())) return file_crc::kCannotOpen;
   if (out && std::fclose(out.release()) != 0) return file_crc::kCannotCopy;
   crc = reg;
   return file_crc::kOk;

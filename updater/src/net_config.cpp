@@ -1,7 +1,8 @@
 // The process-wide network configuration.
 #include <mutex>
 
-#include "oro/updater/file_checksum.h"
+#include "oro/platform/file_reader.h"
+#include "oro/platform/text.h"
 #include "oro/updater/net_config.h"
 
 namespace oro::updater {
@@ -12,11 +13,19 @@ NetConfigRecord g_record;
 
 }  // namespace
 
-int LoadNetConfig(const std::wstring& path) {
-  const auto bytes = ReadWholeFile(path);
-  if (!bytes) return -1;
+int LoadNetConfig(const std::wstring& path, std::string* problem) {
+  std::string ignored;
+  if (!problem) problem = &ignored;
+  problem->clear();
+  // The record has one size: nothing larger is ever read.
+  std::vector<std::uint8_t> bytes;
+  const platform::FileReadError read = platform::ReadBoundedFile(
+      platform::ToUtf8(path), platform::FileSizeBounds::Exactly(kNetConfigSize), &bytes, problem);
+  if (read == platform::FileReadError::kWrongSize) return -2;
+  if (read != platform::FileReadError::kNone) return -1;
   NetConfigRecord record;
-  const int result = DecodeNetConfig(bytes->data(), bytes->size(), record);
+  const int result = DecodeNetConfig(bytes.data(), bytes.size(), record);
+  if (result == -1) *problem = platform::ToUtf8(path) + ": checksum does not match (damaged or not a configuration)";
   if (result != 1) return result;
   std::lock_guard<std::mutex> lock(g_mutex);
   g_record = record;

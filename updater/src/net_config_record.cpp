@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "oro/common/checksum.h"
+#include "oro/platform/little_endian.h"
 #include "oro/updater/net_config.h"
 
 namespace oro::updater {
@@ -10,14 +11,6 @@ namespace {
 constexpr std::size_t kScrambledStart = 8;
 constexpr std::size_t kScrambledSize = 332;  // offsets 8..339
 constexpr std::size_t kChecksumOffset = 340;
-
-void PutU32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-std::uint32_t GetU32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-}
 
 // Its own inverse: the same call scrambles and unscrambles.
 void Scramble(std::uint8_t* bytes, const std::array<std::uint8_t, 8>& key) {
@@ -68,13 +61,13 @@ std::array<std::uint8_t, kNetConfigSize> EncodeNetConfig(const NetConfigRecord& 
   std::array<std::uint8_t, kNetConfigSize> b{};
   std::memcpy(&b[0], record.key.data(), 8);
   std::memcpy(&b[8], record.server.data(), 4);
-  PutU32(&b[12], record.port);
-  PutU32(&b[16], record.check_switch);
+  platform::StoreLe<std::uint32_t>(&b[12], record.port);
+  platform::StoreLe<std::uint32_t>(&b[16], record.check_switch);
   std::memcpy(&b[20], record.user.data(), 32);
   std::memcpy(&b[52], record.password.data(), 32);
   std::memcpy(&b[84], record.folder.data(), 256);
   Scramble(b.data(), record.key);
-  PutU32(&b[kChecksumOffset], common::Crc32(b.data(), kChecksumOffset));
+  platform::StoreLe<std::uint32_t>(&b[kChecksumOffset], common::Crc32(b.data(), kChecksumOffset));
   return b;
 }
 
@@ -88,8 +81,8 @@ int DecodeNetConfig(const std::uint8_t* data, std::size_t size, NetConfigRecord&
   std::memcpy(r.key.data(), &b[0], 8);
   Scramble(b.data(), r.key);
   std::memcpy(r.server.data(), &b[8], 4);
-  r.port = GetU32(&b[12]);
-  r.check_switch = GetU32(&b[16]);
+  r.port = platform::LoadLe<std::uint32_t>(&b[12]);
+  r.check_switch = platform::LoadLe<std::uint32_t>(&b[16]);
   std::memcpy(r.user.data(), &b[20], 32);
   std::memcpy(r.password.data(), &b[52], 32);
   std::memcpy(r.folder.data(), &b[84], 256);

@@ -14,6 +14,8 @@
 #include <limits>
 #include <type_traits>
 
+#include "oro/platform/little_endian.h"
+
 namespace oro::common {
 
 // ---------------------------------------------------------------------------
@@ -21,11 +23,8 @@ namespace oro::common {
 
 class U16Le {
  public:
-  std::uint16_t Get() const { return static_cast<std::uint16_t>(b_[0] | (b_[1] << 8)); }
-  void Set(std::uint16_t v) {
-    b_[0] = static_cast<std::uint8_t>(v);
-    b_[1] = static_cast<std::uint8_t>(v >> 8);
-  }
+  std::uint16_t Get() const { return platform::LoadLe<std::uint16_t>(b_); }
+  void Set(std::uint16_t v) { platform::StoreLe(b_, v); }
 
  private:
   std::uint8_t b_[2] = {};
@@ -33,13 +32,8 @@ class U16Le {
 
 class U32Le {
  public:
-  std::uint32_t Get() const {
-    return static_cast<std::uint32_t>(b_[0]) | (static_cast<std::uint32_t>(b_[1]) << 8) |
-           (static_cast<std::uint32_t>(b_[2]) << 16) | (static_cast<std::uint32_t>(b_[3]) << 24);
-  }
-  void Set(std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b_[i] = static_cast<std::uint8_t>(v >> (8 * i));
-  }
+  std::uint32_t Get() const { return platform::LoadLe<std::uint32_t>(b_); }
+  void Set(std::uint32_t v) { platform::StoreLe(b_, v); }
 
  private:
   std::uint8_t b_[4] = {};
@@ -47,23 +41,12 @@ class U32Le {
 
 class F32Le {
  public:
-  float Get() const {
-    const std::uint32_t bits = raw_.Get();
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-  }
-  void Set(float f) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &f, sizeof bits);
-    raw_.Set(bits);
-  }
+  float Get() const { return platform::LoadF32Le(b_); }
+  void Set(float f) { platform::StoreF32Le(b_, f); }
 
  private:
-  U32Le raw_;
+  std::uint8_t b_[4] = {};
 };
-
-static_assert(std::numeric_limits<float>::is_iec559 && sizeof(float) == 4, "blocks carry IEEE single-precision floats");
 
 // ---------------------------------------------------------------------------
 // Equalizer records inside block 2.

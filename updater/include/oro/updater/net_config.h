@@ -46,10 +46,11 @@ NetConfig ToNetConfig(const NetConfigRecord& record);
 bool ToNetConfigRecord(const NetConfig& config, const std::array<std::uint8_t, 8>& key, NetConfigRecord& out,
                        std::string& reason);
 
-// Reads the file into the process-wide configuration: 1; -1 missing file or
-// checksum mismatch; -2 size other than 344 bytes. A failed load leaves the
-// previous configuration as it was.
-int LoadNetConfig(const std::wstring& path);
+// Reads the file into the process-wide configuration: 1; -1 missing or
+// unreadable file, not a regular file, or checksum mismatch; -2 size other
+// than 344 bytes (nothing beyond that is read). A failed load leaves the
+// previous configuration as it was and says why in `problem`.
+int LoadNetConfig(const std::wstring& path, std::string* problem = nullptr);
 
 // The process-wide configuration (all empty and zero before a load). 1.
 int GetNetConfig(std::string& address, std::uint32_t& port, std::string& user, std::string& password,

@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "oro/platform/audio_system.h"
 #include "oro/platform/debug_output.h"
 #include "oro/platform/named_objects.h"
 #include "oro/platform/process_table.h"
@@ -21,9 +20,6 @@ std::unique_ptr<DebugOutput> MakeSyslogDebugOutput();
 
 // Locale from LC_ALL / LC_MESSAGES / LANG, temporary folder from TMPDIR.
 std::unique_ptr<SystemInfo> MakeLinuxSystemInfo();
-
-// Until the PulseAudio adapter lands, the host reports no endpoints.
-std::unique_ptr<AudioSystem> MakeHostAudioSystem();
 
 // Named sections and mutexes as files under run_dir (created 0750, group
 // "audio" when it exists, so the audio engine's account can reach sections),

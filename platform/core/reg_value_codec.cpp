@@ -1,15 +1,15 @@
-#include "oro/common/reg_value_codec.h"
+#include "oro/platform/reg_value_codec.h"
 
 #include "oro/platform/text.h"
 
-namespace oro::common {
+namespace oro::platform {
 namespace {
 
 std::wstring DecodeUnits(const std::vector<std::uint8_t>& data) {
-  if (data.size() % 2 == 0) return platform::FromUtf16Le(data.data(), data.size());
+  if (data.size() % 2 == 0) return FromUtf16Le(data.data(), data.size());
   std::vector<std::uint8_t> padded(data);
   padded.push_back(0);
-  return platform::FromUtf16Le(padded.data(), padded.size());
+  return FromUtf16Le(padded.data(), padded.size());
 }
 
 }  // namespace
@@ -38,7 +38,7 @@ std::vector<std::wstring> DecodeRegMultiString(const std::vector<std::uint8_t>& 
 }
 
 std::vector<std::uint8_t> EncodeRegString(const std::wstring& text) {
-  std::vector<std::uint8_t> bytes = platform::ToUtf16Le(text);
+  std::vector<std::uint8_t> bytes = ToUtf16Le(text);
   bytes.push_back(0);
   bytes.push_back(0);
   return bytes;
@@ -55,4 +55,4 @@ std::vector<std::uint8_t> EncodeRegMultiString(const std::vector<std::wstring>& 
   return bytes;
 }
 
-}  // namespace oro::common
+}  // namespace oro::platform

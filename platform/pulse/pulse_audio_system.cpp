@@ -1,0 +1,110 @@
+#include <memory>
+#include <utility>
+
+#include "oro/platform/pulse/pulse_audio_system.h"
+#include "pulse_client.h"
+#include "pulse_endpoints.h"
+
+namespace oro::platform::pulse {
+namespace {
+
+using ClientPtr = std::shared_ptr<PulseClient>;
+
+class PulseEndpointVolume final : public EndpointVolume {
+ public:
+  PulseEndpointVolume(ClientPtr client, DeviceKind kind, std::string name)
+      : client_(std::move(client)), kind_(kind), name_(std::move(name)) {}
+
+  ErrorCode GetMasterScalar(float* scalar) override {
+    DeviceRecord d;
+    if (ErrorCode rc = client_->GetDevice(kind_, name_, &d)) return rc;
+    *scalar = d.volume > 1.0f ? 1.0f : d.volume;  // above the normal volume reads as full
+    return err::kSuccess;
+  }
+  ErrorCode SetMasterScalar(float scalar) override { return client_->SetVolume(kind_, name_, scalar); }
+  ErrorCode GetMute(bool* mute) override {
+    DeviceRecord d;
+    if (ErrorCode rc = client_->GetDevice(kind_, name_, &d)) return rc;
+    *mute = d.mute;
+    return err::kSuccess;
+  }
+  ErrorCode SetMute(bool mute) override { return client_->SetMute(kind_, name_, mute); }
+
+ private:
+  ClientPtr client_;
+  DeviceKind kind_;
+  std::string name_;
+};
+
+class PulseEndpoint final : public AudioEndpoint {
+ public:
+  PulseEndpoint(ClientPtr client, const DeviceRecord& device)
+      : client_(std::move(client)), kind_(device.kind), name_(device.name), info_(EndpointInfoOf(device)) {}
+
+  const EndpointInfo& Info() const override { return info_; }
+
+  ErrorCode ActivateVolume(std::unique_ptr<EndpointVolume>* out) override {
+    if (ErrorCode rc = ActivateClient()) return rc;
+    *out = std::make_unique<PulseEndpointVolume>(client_, kind_, name_);
+    return err::kSuccess;
+  }
+
+  // The device must still be there.
+  ErrorCode ActivateClient() override {
+    DeviceRecord d;
+    return client_->GetDevice(kind_, name_, &d);
+  }
+
+ private:
+  ClientPtr client_;
+  DeviceKind kind_;
+  std::string name_;
+  EndpointInfo info_;
+};
+
+class PulseAudioSystem final : public AudioSystem {
+ public:
+  explicit PulseAudioSystem(const PulseOptions& o)
+      : client_(std::make_shared<PulseClient>(ClientOptions{o.server, o.bound})) {}
+
+  ErrorCode GetDefaultEndpoint(Flow flow, Role role, std::unique_ptr<AudioEndpoint>* out) override {
+    ServerDefaults defaults;
+    if (ErrorCode rc = client_->Defaults(&defaults)) return rc;
+    const DeviceKind kind = KindOf(flow);
+    std::string name = kind == DeviceKind::kSink ? defaults.sink : defaults.source;
+    if (name.empty()) return err::kNotFound;
+    DeviceRecord d;
+    if (ErrorCode rc = client_->GetDevice(kind, name, &d)) return rc;
+    // The kit's filter in front of a device stands for that device.
+    const auto master = d.properties.find(kFilterMasterProperty);
+    if (master != d.properties.end()) {
+      if (ErrorCode rc = client_->GetDevice(kind, master->second, &d)) return rc;
+    }
+    if (!IsEndpoint(d) || d.unplugged) return err::kNotFound;
+    *out = std::make_unique<PulseEndpoint>(client_, d);
+    return err::kSuccess;
+  }
+
+  ErrorCode EnumerateEndpoints(Flow flow, std::uint32_t state_mask, std::vector<EndpointInfo>* out) override {
+    std::vector<DeviceRecord> all;
+    out->clear();
+    if (ErrorCode rc = client_->ListDevices(KindOf(flow), &all)) return rc;
+    for (const auto& d : all) {
+      if (!IsEndpoint(d)) continue;
+      EndpointInfo info = EndpointInfoOf(d);
+      if (info.state & state_mask) out->push_back(std::move(info));
+    }
+    return err::kSuccess;
+  }
+
+ private:
+  ClientPtr client_;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioSystem> MakePulseAudioSystem(const PulseOptions& options) {
+  return std::make_unique<PulseAudioSystem>(options);
+}
+
+}  // namespace oro::platform::pulse

@@ -1,0 +1,33 @@
+// How sinks and sources become the kit's endpoints: which of them count, the
+// endpoint id derived from the device's identity, and the properties the kit
+// reads (friendly name, adapter name, a device path with the USB ids).
+#pragma once
+
+#include <string>
+
+#include "oro/platform/audio_system.h"
+#include "pulse_client.h"
+
+namespace oro::platform::pulse {
+
+// Property the kit puts on its filter sinks, naming the sink they feed.
+constexpr const char* kFilterMasterProperty = "oro.filter.master";
+
+// Monitors and the kit's own filter sinks are not endpoints of their own.
+bool IsEndpoint(const DeviceRecord& device);
+
+Flow FlowOf(DeviceKind kind);
+DeviceKind KindOf(Flow flow);
+
+// "{0.0.0.00000000}.{guid}" (render) or "{0.0.1.00000000}.{guid}" (capture),
+// the guid a hash of the device's name. The server names a device from its
+// hardware identity (bus, serial, profile), so the id survives a restart of
+// the server and a replug of the device.
+std::wstring EndpointIdOf(DeviceKind kind, const std::string& device_name);
+
+// "{1}.USB\VID_xxxx&PID_xxxx\serial" for USB devices, "{1}.BUS\name" for others.
+std::wstring DevicePathOf(const DeviceRecord& device);
+
+EndpointInfo EndpointInfoOf(const DeviceRecord& device);
+
+}  // namespace oro::platform::pulse
