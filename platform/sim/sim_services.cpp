@@ -95,7 +95,11 @@ ErrorCode SimServices::Load(const std::wstring& name, SimService* out) {
   }
   if (ErrorCode rc = Settle(key, &s.state)) return rc;
   std::vector<std::wstring> deps;
-  if (ReadMultiString(store_, key, kDependOn, &deps) == err::kSuccess) s.depends_on = std::move(deps);
+  if (ReadMultiString(store_, key, kDependOn, &deps) == err::kSuccess) {
+    for (auto& d : deps) {
+      if (!d.empty()) s.depends_on.push_back(std::move(d));
+    }
+  }
   s.start_delay_ms = DwordOr(store_, key, kStartDelay, 0);
   s.stop_delay_ms = DwordOr(store_, key, kStopDelay, 0);
   s.start_failure = DwordOr(store_, key, kStartFailure, 0);

@@ -53,9 +53,7 @@ ErrorCode ReadQword(RegistryStore& store, const std::wstring& key, const std::ws
   RegValue v;
   if (ErrorCode rc = Query(store, key, name, &v)) return rc;
   if (v.type != regtype::kQword || v.data.size() != 8) return err::kRegistryCorrupt;
-  std::uint64_t x = 0;
-  for (int i = 7; i >= 0; --i) x = (x << 8) | v.data[static_cast<std::size_t>(i)];
-  *out = x;
+  *out = LoadLe<std::uint64_t>(v.data.data());
   return err::kSuccess;
 }
 
@@ -64,17 +62,7 @@ ErrorCode ReadMultiString(RegistryStore& store, const std::wstring& key, const s
   RegValue v;
   if (ErrorCode rc = Query(store, key, name, &v)) return rc;
   if (v.type != regtype::kMultiSz) return err::kRegistryCorrupt;
-  out->clear();
-  const std::wstring text = FromUtf16Le(v.data.data(), v.data.size());
-  std::size_t begin = 0;
-  // Elements end at each zero; the list ends at the first empty one.
-  while (begin < text.size()) {
-    const std::size_t nul = text.find(L'\0', begin);
-    const std::size_t end = nul == std::wstring::npos ? text.size() : nul;
-    if (end == begin) break;
-    out->push_back(text.substr(begin, end - begin));
-    begin = end + 1;
-  }
+  *out = DecodeRegMultiString(v.data);
   return err::kSuccess;
 }
 
@@ -83,9 +71,7 @@ ErrorCode WriteDword(RegistryStore& store, const std::wstring& key, const std::w
 }
 
 ErrorCode WriteQword(RegistryStore& store, const std::wstring& key, const std::wstring& name, std::uint64_t value) {
-  std::vector<std::uint8_t> data(8);
-  for (std::size_t i = 0; i < 8; ++i) data[i] = static_cast<std::uint8_t>(value >> (8 * i));
-  return Set(store, key, name, regtype::kQword, data);
+  return Set(store, key, name, regtype::kQword, LeBytes(value));
 }
 
 ErrorCode WriteString(RegistryStore& store, const std::wstring& key, const std::wstring& name,
