@@ -19,6 +19,8 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   p.registry = store;
   p.debug = linux_host::MakeSyslogDebugOutput();
   p.objects = linux_host::MakeFileNamedObjects(paths.run_dir);
+  p.dialogs = linux_host::MakeConsoleDialogs(p.debug);
+  p.modules = linux_host::MakeDlModuleLoader();
   if (profile == Profile::kSim) {
     std::weak_ptr<sqlite::SqliteRegistryStore> weak = store;
     p.audio = sim::MakeSimAudioSystem(p.registry, [weak](std::uint64_t* stamp) {

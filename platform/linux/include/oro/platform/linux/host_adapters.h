@@ -6,6 +6,8 @@
 #include <string>
 
 #include "oro/platform/debug_output.h"
+#include "oro/platform/dialogs.h"
+#include "oro/platform/module_loader.h"
 #include "oro/platform/named_objects.h"
 #include "oro/platform/process_table.h"
 #include "oro/platform/registry_store.h"
@@ -36,5 +38,12 @@ std::unique_ptr<ProcessTable> MakeHostProcessTable(std::function<bool()> adminis
 // store (see docs/ARCHITECTURE.md); without systemd, Connect fails with
 // err::kRpcServerUnavailable.
 std::unique_ptr<ServiceManager> MakeSystemdServiceManager(std::shared_ptr<RegistryStore> store);
+
+// dlopen through a descriptor whose file was checked: a regular file owned by
+// the caller or root that nobody else may write.
+std::unique_ptr<ModuleLoader> MakeDlModuleLoader();
+
+// Messages on standard error and the debug output; never waits for anybody.
+std::unique_ptr<Dialogs> MakeConsoleDialogs(std::shared_ptr<DebugOutput> debug);
 
 }  // namespace oro::platform::linux_host
