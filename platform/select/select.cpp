@@ -4,7 +4,7 @@
 #include <string>
 
 #include "oro/platform/linux/host_adapters.h"
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "oro/platform/pulse/pulse_audio_system.h"
 #include "oro/platform/sim/sim_adapters.h"
 #include "oro/platform/sqlite/sqlite_registry_store.h"
@@ -18,7 +18,7 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   auto store = std::make_shared<sqlite::SqliteRegistryStore>(paths.registry_db);
   p.registry = store;
   p.debug = linux_host::MakeSyslogDebugOutput();
-  p.objects = linux_host::MakeFileNamedObjects(paths.run_dir);
+  p.objects = MakeNamedObjects(paths);
   p.dialogs = linux_host::MakeConsoleDialogs(p.debug);
   p.modules = linux_host::MakeDlModuleLoader();
   if (profile == Profile::kSim) {
@@ -33,14 +33,18 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   } else {
     p.audio = pulse::MakePulseAudioSystem();
     p.system = linux_host::MakeLinuxSystemInfo();
-    std::weak_ptr<RegistryStore> store = p.registry;
-    p.processes = linux_host::MakeHostProcessTable([store] {
-      auto s = store.lock();
+    std::weak_ptr<RegistryStore> weak_store = p.registry;
+    p.processes = linux_host::MakeHostProcessTable([weak_store] {
+      auto s = weak_store.lock();
       return s && s->CurrentCaller().administrator;
     });
     p.services = linux_host::MakeSystemdServiceManager(p.registry);
   }
   return p;
+}
+
+std::unique_ptr<NamedObjects> MakeNamedObjects(const StatePaths& paths) {
+  return linux_host::MakeFileNamedObjects(paths.run_dir);
 }
 
 Profile ProfileFromEnvironment() {

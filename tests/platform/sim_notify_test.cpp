@@ -10,10 +10,10 @@
 #include <mutex>
 #include <thread>
 
-#include "oro/platform/sim/kit_machine.h"
 #include "oro/platform/sim/sim_adapters.h"
 #include "oro/platform/sim/sim_machine.h"
 #include "oro/platform/sqlite/sqlite_registry_store.h"
+#include "oro/tools/sim/kit_machine.h"
 #include "temp_root.h"
 
 namespace oro::platform::sim {
@@ -68,7 +68,7 @@ class Recorder final : public EndpointListener, public VolumeListener {
 
 class SimNotify : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(CreateKitMachine(other_machine_, L"/tmp/"), err::kSuccess); }
+  void SetUp() override { ASSERT_EQ(tools::sim::CreateKitMachine(other_machine_, L"/tmp/"), err::kSuccess); }
 
   std::wstring IdOf(const wchar_t* alias) {
     SimEndpoint e;

@@ -1,6 +1,7 @@
 // The set of adapters one process works with. It is chosen once per process
-// from ORO_PLATFORM ("host" or "sim") and ORO_ROOT and handed to the modules;
-// tests build their own with fakes or with a temporary state folder.
+// from ORO_PLATFORM ("host" or "sim") and ORO_ROOT (make_platform.h, in
+// oro_platform_select) and handed to the modules; tests build their own with
+// fakes or with a temporary state folder.
 #pragma once
 
 #include <memory>
@@ -46,14 +47,5 @@ struct Platform {
 // Paths for a state folder: ORO_ROOT when given, else the system folders for
 // root and the XDG folders for everybody else.
 StatePaths ResolveStatePaths(const char* oro_root);
-
-// The profile ORO_PLATFORM names (host when unset); an unknown name throws
-// std::invalid_argument with a message naming the accepted values.
-Profile ProfileFromEnvironment();
-
-// Reads ORO_PLATFORM and ORO_ROOT. An unknown profile name throws
-// std::invalid_argument with a message naming the accepted values.
-Platform MakePlatformFromEnvironment();
-Platform MakePlatform(Profile profile, const StatePaths& paths);
 
 }  // namespace oro::platform

@@ -39,8 +39,8 @@ std::unique_ptr<ProcessTable> MakeHostProcessTable(std::function<bool()> adminis
 // err::kRpcServerUnavailable.
 std::unique_ptr<ServiceManager> MakeSystemdServiceManager(std::shared_ptr<RegistryStore> store);
 
-// dlopen through a descriptor whose file was checked: a regular file owned by
-// the caller or root that nobody else may write.
+// dlopen of a regular file owned by the caller or root that nobody else may
+// write, on a path whose folders nobody else may change.
 std::unique_ptr<ModuleLoader> MakeDlModuleLoader();
 
 // Messages on standard error and the debug output; never waits for anybody.

@@ -75,8 +75,4 @@ class SimServices {
   Clock& clock_;
 };
 
-// The services `oro-sim create` adds: "AudioSrv" running with two running
-// dependents and the endpoint builder it depends on.
-ErrorCode CreateKitServices(SimServices& services);
-
 }  // namespace oro::platform::sim
