@@ -96,7 +96,8 @@ ErrorCode CodeFromErrno(int e) {
 
 std::uint64_t ProcessStartMark(pid_t pid) {
   std::vector<std::string> f;
-  if (!StatFields(pid, &f)) return 0;
+  // An ended process waiting to be reaped counts as gone.
+  if (!StatFields(pid, &f) || f[0] == "Z" || f[0] == "X") return 0;
   // After the name: state is field 0, start time field 19.
   return std::strtoull(f[19].c_str(), nullptr, 10);
 }
