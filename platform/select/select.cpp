@@ -7,6 +7,7 @@
 #include "oro/platform/make_platform.h"
 #include "oro/platform/pulse/pulse_audio_system.h"
 #include "oro/platform/sim/sim_adapters.h"
+#include "oro/platform/sim/sim_hid_bus.h"
 #include "oro/platform/sqlite/sqlite_registry_store.h"
 
 namespace oro::platform {
@@ -30,9 +31,11 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
     p.system = sim::MakeSimSystemInfo(p.registry);
     p.processes = sim::MakeSimProcessTable(p.registry, paths.state_dir);
     p.services = sim::MakeSimServiceManager(p.registry);
+    p.hid = sim::MakeSimHidBus(sim::HidBusDir(paths.sim_dir));
   } else {
     p.audio = pulse::MakePulseAudioSystem();
     p.system = linux_host::MakeLinuxSystemInfo();
+    p.hid = linux_host::MakeHidrawBus();
     std::weak_ptr<RegistryStore> weak_store = p.registry;
     p.processes = linux_host::MakeHostProcessTable([weak_store] {
       auto s = weak_store.lock();

@@ -10,6 +10,7 @@
 #include "oro/platform/audio_system.h"
 #include "oro/platform/debug_output.h"
 #include "oro/platform/dialogs.h"
+#include "oro/platform/hid_bus.h"
 #include "oro/platform/module_loader.h"
 #include "oro/platform/named_objects.h"
 #include "oro/platform/process_table.h"
@@ -40,6 +41,7 @@ struct Platform {
   std::shared_ptr<NamedObjects> objects;
   std::shared_ptr<ProcessTable> processes;
   std::shared_ptr<ServiceManager> services;
+  std::shared_ptr<HidBus> hid;
   std::shared_ptr<Dialogs> dialogs;
   std::shared_ptr<ModuleLoader> modules;
 };

@@ -10,6 +10,7 @@ using ErrorCode = std::uint32_t;
 
 namespace err {
 constexpr ErrorCode kSuccess = 0;
+constexpr ErrorCode kInvalidFunction = 1;
 constexpr ErrorCode kFileNotFound = 2;
 constexpr ErrorCode kPathNotFound = 3;
 constexpr ErrorCode kAccessDenied = 5;
@@ -56,6 +57,7 @@ constexpr ErrorCode kServiceSpecificError = 1066;
 constexpr ErrorCode kProcessAborted = 1067;
 constexpr ErrorCode kServiceMarkedForDelete = 1072;
 constexpr ErrorCode kServiceExists = 1073;
+constexpr ErrorCode kDeviceNotConnected = 1167;
 constexpr ErrorCode kNotFound = 1168;
 constexpr ErrorCode kInvalidOwner = 1307;
 constexpr ErrorCode kPrivilegeNotHeld = 1314;

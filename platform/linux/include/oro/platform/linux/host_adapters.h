@@ -7,6 +7,7 @@
 
 #include "oro/platform/debug_output.h"
 #include "oro/platform/dialogs.h"
+#include "oro/platform/hid_bus.h"
 #include "oro/platform/module_loader.h"
 #include "oro/platform/named_objects.h"
 #include "oro/platform/process_table.h"
@@ -39,6 +40,9 @@ std::unique_ptr<ProcessTable> MakeHostProcessTable(std::function<bool()> adminis
 // err::kRpcServerUnavailable.
 std::unique_ptr<ServiceManager> MakeSystemdServiceManager(std::shared_ptr<RegistryStore> store);
 
+// HID interfaces as hidraw nodes (see hidraw_bus.cpp); opening one needs the
+// rights the kit's udev rule gives the logged-in user.
+std::unique_ptr<HidBus> MakeHidrawBus();
 // dlopen of a regular file owned by the caller or root that nobody else may
 // write, on a path whose folders nobody else may change.
 std::unique_ptr<ModuleLoader> MakeDlModuleLoader();
