@@ -134,8 +134,8 @@ int Run(const Args& args) {
   return UsageError("unknown apo operation '" + args[0] + "'");
 }
 
-const CommandRegistrar kRegistrar{{"apo", "the kit's effects on the audio endpoints: status, install, uninstall", Run,
-                                   kUsage}};
+const CommandRegistrar kRegistrar{
+    {"apo", "the kit's effects on the audio endpoints: status, install, uninstall", Run, kUsage}};
 
 }  // namespace
 }  // namespace oro::tools

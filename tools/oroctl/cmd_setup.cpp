@@ -38,8 +38,8 @@ int Uninit(const Args& args) {
 }
 
 const CommandRegistrar kInitRegistrar{{"init", "set the kit up as the panel does at start", Init, kInitUsage}};
-const CommandRegistrar kUninitRegistrar{{"uninit", "remove the kit's effects, blocks and install path", Uninit,
-                                         kUninitUsage}};
+const CommandRegistrar kUninitRegistrar{
+    {"uninit", "remove the kit's effects, blocks and install path", Uninit, kUninitUsage}};
 
 }  // namespace
 }  // namespace oro::tools
