@@ -7,6 +7,7 @@
 #include "oro/platform/make_platform.h"
 #include "oro/platform/pulse/pulse_audio_system.h"
 #include "oro/platform/sim/sim_adapters.h"
+#include "oro/platform/sim/sim_hid_bus.h"
 #include "oro/platform/sqlite/sqlite_registry_store.h"
 
 namespace oro::platform {
@@ -23,9 +24,11 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   if (profile == Profile::kSim) {
     p.audio = sim::MakeSimAudioSystem(p.registry);
     p.system = sim::MakeSimSystemInfo(p.registry);
+    p.hid = sim::MakeSimHidBus(sim::HidBusDir(paths.sim_dir));
   } else {
     p.audio = pulse::MakePulseAudioSystem();
     p.system = linux_host::MakeLinuxSystemInfo();
+    p.hid = linux_host::MakeHidrawBus();
   }
   return p;
 }

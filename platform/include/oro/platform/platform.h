@@ -10,6 +10,7 @@
 #include "oro/platform/audio_system.h"
 #include "oro/platform/debug_output.h"
 #include "oro/platform/dialogs.h"
+#include "oro/platform/hid_bus.h"
 #include "oro/platform/module_loader.h"
 #include "oro/platform/named_objects.h"
 #include "oro/platform/registry_store.h"
@@ -36,6 +37,7 @@ struct Platform {
   std::shared_ptr<DebugOutput> debug;
   std::shared_ptr<SystemInfo> system;
   std::shared_ptr<NamedObjects> objects;
+  std::shared_ptr<HidBus> hid;
   std::shared_ptr<Dialogs> dialogs;
   std::shared_ptr<ModuleLoader> modules;
 };

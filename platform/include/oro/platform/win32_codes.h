@@ -10,6 +10,7 @@ using ErrorCode = std::uint32_t;
 
 namespace err {
 constexpr ErrorCode kSuccess = 0;
+constexpr ErrorCode kInvalidFunction = 1;
 constexpr ErrorCode kFileNotFound = 2;
 constexpr ErrorCode kPathNotFound = 3;
 constexpr ErrorCode kAccessDenied = 5;
@@ -46,6 +47,7 @@ constexpr ErrorCode kServiceNotActive = 1062;
 constexpr ErrorCode kServiceAlreadyRunning = 1056;
 constexpr ErrorCode kServiceMarkedForDelete = 1072;
 constexpr ErrorCode kServiceExists = 1073;
+constexpr ErrorCode kDeviceNotConnected = 1167;
 constexpr ErrorCode kNotFound = 1168;
 constexpr ErrorCode kPrivilegeNotHeld = 1314;
 constexpr ErrorCode kInvalidOwner = 1307;
