@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "first_frame.h"
 #include "library_device_api.h"
 #include "main_window.h"
 #include "message_box.h"
@@ -16,6 +17,7 @@
 #include "panel_fonts.h"
 #include "panel_settings.h"
 #include "panel_startup.h"
+#include "screenshots.h"
 
 int main(int argc, char** argv) {
   using namespace oro;
@@ -59,7 +61,17 @@ int main(int argc, char** argv) {
     window.move((area.width() - window.width()) / 2, (area.height() - window.height()) / 2);
   }
   window.ApplyTitle();
+  if (qEnvironmentVariableIsSet("ORO_PANEL_FIRST_FRAME")) new panel::FirstFrameReporter(&window);
   window.show();
+
+  // Pictures of every page and dialog, then the normal shutdown.
+  const QString screenshots = qEnvironmentVariable("ORO_PANEL_SCREENSHOTS");
+  if (!screenshots.isEmpty()) {
+    const QStringList files = panel::SaveScreenshots(window, screenshots);
+    for (const QString& file : files) std::printf("%s\n", qPrintable(file));
+    window.Shutdown();
+    return files.isEmpty() ? 1 : 0;
+  }
   if (settings.isStartShow()) window.ShowTips();
 
   const int result = app.exec();
