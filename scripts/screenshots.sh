@@ -16,7 +16,8 @@ cmake --build build -j "$jobs" --target oro_panel oro-sim oroctl
 export ORO_PLATFORM=sim
 ORO_ROOT=$(mktemp -d "${TMPDIR:-/tmp}/orosound-shots-XXXXXX")
 export ORO_ROOT
-trap 'rm -rf "$ORO_ROOT"' EXIT
+# The machine's creation also starts the host of its simulated HID bus.
+trap 'build/bin/oro-sim hid stop >/dev/null 2>&1 || true; rm -rf "$ORO_ROOT"' EXIT
 build/bin/oro-sim create >/dev/null
 mkdir -p "$out"
 QT_QPA_PLATFORM=offscreen ORO_PANEL_SCREENSHOTS="$out" build/bin/oro_panel

@@ -30,6 +30,7 @@ long StatusKib(pid_t pid, const std::string& field) {
 int main() {
   using namespace std::chrono;
   oro::test::TempRoot root;
+  // The machine's creation also starts the host of its simulated HID bus.
   if (oro::test::RunCommand("ORO_PLATFORM=sim ORO_ROOT=" + root.Path() + " " + oro::test::BuiltFile("oro-sim") +
                             " create") != 0) {
     std::fprintf(stderr, "panel_start_bench: cannot create the simulated machine\n");
@@ -62,6 +63,8 @@ int main() {
   std::sort(sorted.begin(), sorted.end());
   std::printf("panel cold start to first frame (%d runs): first %.1f ms, p50 %.1f ms, best %.1f ms, worst %.1f ms\n",
               kRuns, ms.front(), sorted[sorted.size() / 2], sorted.front(), sorted.back());
+  oro::test::RunCommand("ORO_PLATFORM=sim ORO_ROOT=" + root.Path() + " " + oro::test::BuiltFile("oro-sim") +
+                        " hid stop");
   std::printf("resident memory at first frame: %.1f MiB (peak %.1f MiB)\n", rss / 1024.0, peak / 1024.0);
   return 0;
 }

@@ -17,11 +17,17 @@ namespace {
 using namespace std::chrono_literals;
 constexpr const wchar_t* kKey = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\OroSoundKit";
 
+// A created machine: its headset and dongle answer on the simulated HID bus
+// from a host process that the machine's creation starts.
 class PanelProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(RunCommand("ORO_PLATFORM=sim ORO_ROOT=" + root_.Path() + " " + BuiltFile("oro-sim") + " create"), 0);
+    ASSERT_EQ(Sim("create"), 0);
     platform_ = platform::MakePlatform(platform::Profile::kSim, platform::ResolveStatePaths(root_.Path().c_str()));
+  }
+  void TearDown() override { Sim("hid stop"); }
+  int Sim(const std::string& command) {
+    return RunCommand("ORO_PLATFORM=sim ORO_ROOT=" + root_.Path() + " " + BuiltFile("oro-sim") + " " + command);
   }
   common::RegistryAccess Registry() { return common::RegistryAccess(*platform_.registry); }
   void SetDword(const wchar_t* name, std::uint32_t value) {
@@ -35,7 +41,7 @@ class PanelProcessTest : public ::testing::Test {
 };
 
 TEST(PanelProcessNoDevice, NoSupportedDeviceGivesTheMessageAndExitZero) {
-  TempRoot empty;  // no machine created: nothing is plugged in
+  TempRoot empty;  // no machine created: nothing is on the HID bus
   PanelProcess panel(empty.Path());
   EXPECT_EQ(panel.WaitForExit(20s), 0);
   EXPECT_NE(panel.ErrorText().find("Can't connect to device"), std::string::npos) << panel.ErrorText();
