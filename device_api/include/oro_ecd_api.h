@@ -2,9 +2,10 @@
  *
  * Plain C functions with undecorated names. Most return a 32-bit status:
  * 1 (or a count) for success and one of the negative ORO_ERR_ codes below for
- * a failure. The volume exports do not: they give 1 or 0, or a reading with a
- * fallback value. Each function says exactly what it returns, which arguments
- * it ignores and who owns what. No export lets an exception out.
+ * a failure. Some do not: the volume exports give 1 or 0, or a reading with
+ * a fallback value, and init gives 0. Each function says exactly what it
+ * returns, which arguments it ignores and who owns what. No export lets an
+ * exception out.
  */
 #ifndef ORO_ECD_API_H
 #define ORO_ECD_API_H
@@ -32,6 +33,8 @@ extern "C" {
 #define ORO_ERR_NO_DEVICE (-1)
 #define ORO_ERR_INVALID_TYPE (-2)
 #define ORO_ERR_UNREGISTER (-3)
+/* The audio service could not be restarted after the endpoints changed. */
+#define ORO_ERR_RESTART (-5)
 /* A null record or block pointer, or a settings store that refused the write. */
 #define ORO_ERR_INVALID_ARGUMENT (-6)
 #define ORO_ERR_STORE (-7)
@@ -62,10 +65,43 @@ ORO_API int32_t _getVolum(int32_t flow);
 ORO_API int32_t _SetMasterMute(int32_t mute, int32_t flow);
 ORO_API int32_t _GetMasterMute(int32_t flow);
 
+/* Helper programs by executable file name (no folder), compared ignoring
+ * case. _start_task starts folder/name (or "InstallPath"/name) with the
+ * parameters split like a command line, without waiting; a failure is printed
+ * as "failed start PATH,err=TEXT". The show command is accepted and ignored. */
+ORO_API void _start_task(const wchar_t* name, const wchar_t* parameters, int32_t show_command, const wchar_t* folder);
+ORO_API void _kill_task(const wchar_t* name);
+ORO_API int32_t _is_task_running(const wchar_t* name);
+
+/* 1 when the process holds the kit's administrator rights (on Linux: it may
+ * administer the kit's settings store); _RestartAsAdmin gives 1 when an
+ * elevated start of the same program was launched (the caller then ends). */
+ORO_API int32_t _IsRunningAsAdmin(void);
+ORO_API int32_t _RestartAsAdmin(void);
+
+/* Single instance. _IsAlreadyRun gives 1 when another holder (also of another
+ * user) has the named mutex, else 0 and the caller holds it until it ends.
+ * _IsGlobalMutexExist gives 0 when the mutex exists, -1 when it does not,
+ * else the error code of the failed open. */
+ORO_API int32_t _IsAlreadyRun(const wchar_t* name);
+ORO_API int32_t _IsGlobalMutexExist(const wchar_t* name);
+
 /* Debug output: one printf-style line of at most 255 characters, cut there.
  * A null format writes nothing. No result. */
 ORO_API void _dbg(const char* format, ...);
 ORO_API void _dbgw(const wchar_t* format, ...);
+
+/* Set-up and removal. init creates the kit's key, installs the processing
+ * object on the supported devices' endpoints, records the program's folder as
+ * "InstallPath" and creates missing property blocks; it returns 0.
+ * unInit ends the audio engine, unregisters the processing object beside the
+ * program (ORO_ERR_UNREGISTER, with nothing else changed, when that fails),
+ * removes it from the endpoints and deletes the blocks and "InstallPath";
+ * it returns ORO_OK, or ORO_ERR_STORE when the settings store failed.
+ * getDeviceCount gives the number of supported devices present (0 to 24). */
+ORO_API int32_t init(void);
+ORO_API int32_t unInit(void);
+ORO_API int32_t getDeviceCount(void);
 
 /* Device record and property blocks. The record (ORO_DEVICE_INFO_SIZE bytes)
  * belongs to the caller; the shared section behind its handle belongs to the
