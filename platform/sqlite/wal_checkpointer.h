@@ -26,10 +26,10 @@ namespace oro::platform::sqlite {
 
 class WalCheckpointer {
  public:
-  // Log length (pages) at which the thread copies the log back: about 10 MiB.
-  static constexpr int kCheckpointFrames = 2560;
+  // Log length (pages) at which the thread copies the log back: about 8 MiB.
+  static constexpr int kCheckpointFrames = 2048;
   // Log length at which the committing caller checkpoints itself.
-  static constexpr int kBackstopFrames = 2900;
+  static constexpr int kBackstopFrames = 2400;
   // A log left unchanged this long is copied back whatever its length.
   static constexpr std::chrono::milliseconds kQuiet{250};
   // How often the thread looks at the log, and while a long one is copied.
