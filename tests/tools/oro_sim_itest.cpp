@@ -211,6 +211,31 @@ TEST_F(OroSimTools, AnInterruptedCreateIsNeverTakenForAWholeMachine) {
   EXPECT_EQ(st.st_mode & 07777, 0700u);
 }
 
+// Names reach a terminal escaped and scripts as valid JSON; bytes that are
+// not UTF-8 are refused rather than turned into U+FFFD, where two different
+// names would become one.
+TEST_F(OroSimTools, HostileNamesAreEscapedAndNamesThatAreNotUtf8Refused) {
+  std::string out;
+  ASSERT_EQ(Sim("create", &out), 0) << out;
+  ASSERT_EQ(
+      Sim("add render --alias \"$(printf 'evil\\033[2J')\" --adapter \"$(printf 'Card\\007\\302\\23331m')\"", &out), 0)
+      << out;
+  ASSERT_EQ(Sim("list", &out), 0) << out;
+  EXPECT_EQ(out.find('\x1b'), std::string::npos) << "an escape sequence reached the terminal";
+  EXPECT_EQ(out.find('\x07'), std::string::npos);
+  EXPECT_EQ(out.find("\xc2\x9b"), std::string::npos);
+  EXPECT_NE(out.find("evil\\x1b[2J"), std::string::npos) << out;
+  EXPECT_NE(out.find("Card\\x07\\x9b31m"), std::string::npos) << out;
+  ASSERT_EQ(Sim("list --json", &out), 0) << out;
+  EXPECT_NE(out.find("\"alias\": \"evil\\u001b[2J\""), std::string::npos) << out;
+
+  EXPECT_EQ(Sim("add render --alias \"$(printf 'bad\\377')\" --adapter X", &out), 2);
+  EXPECT_NE(out.find("is not valid UTF-8"), std::string::npos) << out;
+  EXPECT_EQ(Ctl("reg add \"$(printf 'HKCU\\\\Software\\\\a\\376')\" /f", &out), 2);
+  EXPECT_EQ(Ctl("reg add \"$(printf 'HKCU\\\\Software\\\\a\\377')\" /f", &out), 2);
+  EXPECT_EQ(Ctl("reg query 'HKCU\\Software' /s", &out), 1) << "a name was stored with U+FFFD: " << out;
+}
+
 TEST_F(OroSimTools, OsVersionReachesTheSimulatedSystem) {
   std::string out;
   ASSERT_EQ(Sim("create", &out), 0) << out;
