@@ -236,6 +236,25 @@ TEST_F(OroSimTools, HostileNamesAreEscapedAndNamesThatAreNotUtf8Refused) {
   EXPECT_EQ(Ctl("reg query 'HKCU\\Software' /s", &out), 1) << "a name was stored with U+FFFD: " << out;
 }
 
+// --help answers on every command and sub-command with its usage and exit 0,
+// and touches no state (no store is created for it).
+TEST_F(OroSimTools, EveryCommandAndSubCommandAnswersHelp) {
+  std::string out;
+  for (const char* cmd : {"reg", "reg query", "volume", "volume set render", "eq", "eq set", "blocks show", "netcfg",
+                          "netcfg show", "ftp", "ftp get", "ftp get --config x"}) {
+    EXPECT_EQ(Ctl(std::string(cmd) + " --help", &out), 0) << cmd << ": " << out;
+    EXPECT_EQ(out.rfind("usage: oroctl ", 0), 0u) << cmd << ": " << out;
+  }
+  for (const char* cmd :
+       {"create", "list", "add render", "plug", "unplug", "default", "volume", "mute", "os-version", "locale"}) {
+    EXPECT_EQ(Sim(std::string(cmd) + " --help", &out), 0) << cmd << ": " << out;
+    EXPECT_EQ(out.rfind("usage: oro-sim ", 0), 0u) << cmd << ": " << out;
+  }
+  EXPECT_EQ(Ctl("--help", &out), 0);
+  EXPECT_EQ(Sim("-h", &out), 0);
+  EXPECT_FALSE(std::ifstream(root_.RegistryDb()).good()) << "asking for help created the store";
+}
+
 TEST_F(OroSimTools, OsVersionReachesTheSimulatedSystem) {
   std::string out;
   ASSERT_EQ(Sim("create", &out), 0) << out;

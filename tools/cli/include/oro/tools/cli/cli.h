@@ -3,6 +3,7 @@
 // 2 bad usage).
 #pragma once
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -51,6 +52,10 @@ int FailCode(const std::string& message, platform::ErrorCode code);
 // The text with control characters (C0, DEL, C1) shown as \xNN, so a name
 // cannot move the cursor, clear the screen or recolour a terminal.
 std::string Printable(const std::string& utf8);
+
+// True when the stream is a terminal. Progress bars are drawn only there;
+// redirected, a command prints one line when it is done, as curl and wget do.
+bool IsTerminal(std::FILE* stream);
 
 // The name messages start with (Run sets it; "oro" until then).
 const std::string& ProgramName();
