@@ -3,16 +3,38 @@
 #include <filesystem>
 #include <system_error>
 
+#include "hid_host_process.h"
+#include "oro/platform/sim/sim_hid_bus.h"
 #include "oro/tools/sim/kit_machine.h"
 #include "sim_cli.h"
 
 namespace oro::tools::sim {
 
+// "MAJOR.MINOR" as major << 16 | minor.
+bool ParseVersion(const std::string& text, std::uint32_t* version) {
+  const auto dot = text.find('.');
+  long major = 0, minor = 0;
+  if (dot == std::string::npos || !ParseNumber(text.substr(0, dot), 0, 0xFFFF, &major) ||
+      !ParseNumber(text.substr(dot + 1), 0, 0xFFFF, &minor)) {
+    return false;
+  }
+  *version = static_cast<std::uint32_t>(major << 16 | minor);
+  return true;
+}
+
 int CmdCreate(const Args& args) {
   bool force = false;
-  for (const auto& a : args) {
-    if (a != "--force") return UsageError("create takes only --force, not '" + a + "'");
-    force = true;
+  std::uint32_t os_version = kKitOsVersion;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--force") {
+      force = true;
+    } else if (args[i] == "--os-version" && i + 1 < args.size()) {
+      if (!ParseVersion(args[++i], &os_version)) {
+        return UsageError("'" + args[i] + "' is not a version MAJOR.MINOR with numbers 0 to 65535");
+      }
+    } else {
+      return UsageError("create takes only --force and --os-version MAJOR.MINOR, not '" + args[i] + "'");
+    }
   }
   Session session;
   if (int rc = OpenSession(&session, /*allow_incomplete=*/true)) return rc;
@@ -37,27 +59,30 @@ int CmdCreate(const Args& args) {
     if (!ec) fs::permissions(dir, fs::perms::owner_all, ec);
   }
   if (ec) return Fail("cannot create the temporary folder " + temp + ": " + ec.message());
-  if (auto rc = CreateKitMachine(machine, Widen(temp))) {
+  if (auto rc = CreateKitMachine(machine, Widen(temp), os_version)) {
     return FailCode("cannot create the simulated machine in " + state_dir, rc);
   }
   if (auto rc = machine.FinishBuild()) return FailCode("cannot finish the machine in " + state_dir, rc);
-  std::printf("created the simulated machine in %s: headset, dongle and onboard endpoints; defaults on the headset\n",
-              state_dir.c_str());
+  std::string message;
+  if (auto rc = StartHidHost(platform::sim::HidBusDir(session.platform.paths.sim_dir), &message)) {
+    return FailCode(message, rc);
+  }
+  std::printf(
+      "created the simulated machine in %s: headset, dongle and onboard endpoints; defaults on the headset;\n"
+      "the headset and the dongle are on the simulated HID bus\n",
+      state_dir.c_str());
   return 0;
 }
 
 int CmdOsVersion(const Args& args) {
   if (args.size() != 1) return UsageError("usage: os-version MAJOR.MINOR (for example 10.0 or 6.1)");
-  const std::string& text = args[0];
-  const auto dot = text.find('.');
-  long major = 0, minor = 0;
-  if (dot == std::string::npos || !ParseNumber(text.substr(0, dot), 0, 0xFFFF, &major) ||
-      !ParseNumber(text.substr(dot + 1), 0, 0xFFFF, &minor)) {
-    return UsageError("'" + text + "' is not a version MAJOR.MINOR with numbers 0 to 65535");
+  std::uint32_t version = 0;
+  if (!ParseVersion(args[0], &version)) {
+    return UsageError("'" + args[0] + "' is not a version MAJOR.MINOR with numbers 0 to 65535");
   }
   Session session;
   if (int rc = OpenSession(&session)) return rc;
-  if (auto rc = session.machine->SetOsVersion(static_cast<std::uint32_t>(major << 16 | minor))) {
+  if (auto rc = session.machine->SetOsVersion(version)) {
     return FailCode("cannot set the OS version", rc);
   }
   return 0;
