@@ -38,6 +38,16 @@ std::wstring NameField(const std::wstring& name) { return name.empty() ? std::ws
 // Line breaks and zeros cannot stand inside a quoted string of the file.
 bool NeedsHex(const std::wstring& text) { return text.find_first_of(std::wstring(L"\r\n\0", 3)) != std::wstring::npos; }
 
+// A key or value name with a line break would start a line of its own in the
+// file, which an import reads as a key or value nobody created: such a name
+// has no form in the format, so it is refused, never written raw.
+void CheckWritableName(const std::wstring& what, const std::wstring& name) {
+  if (name.find_first_of(L"\r\n") == std::wstring::npos) return;
+  std::wstring shown;
+  for (wchar_t c : name) shown += c == L'\r' ? L"\\r" : c == L'\n' ? L"\\n" : std::wstring(1, c);
+  throw RegistryException(what + L" " + shown + L" has a line break in its name, which a .reg file cannot hold");
+}
+
 }  // namespace
 
 RegFileBuilder::RegFileBuilder() : text_(L"Windows Registry Editor Version 5.00") {
@@ -51,6 +61,7 @@ void RegFileBuilder::CloseBlock() {
 }
 
 void RegFileBuilder::BeginKey(const std::wstring& full_path) {
+  CheckWritableName(L"Key", full_path);
   CloseBlock();
   text_ += L"[" + full_path + L"]" + kEol;
   in_block_ = true;
@@ -77,6 +88,7 @@ void RegFileBuilder::AddHex(const std::wstring& prefix, const std::vector<std::u
 }
 
 void RegFileBuilder::AddString(const std::wstring& name, const std::wstring& value) {
+  CheckWritableName(L"Value", name);
   if (NeedsHex(value)) {
     AddHex(NameField(name) + L"=hex(1):", platform::EncodeRegString(value));
   } else {
@@ -85,6 +97,7 @@ void RegFileBuilder::AddString(const std::wstring& name, const std::wstring& val
 }
 
 void RegFileBuilder::AddValue(const std::wstring& name, std::uint32_t type, const std::vector<std::uint8_t>& data) {
+  CheckWritableName(L"Value", name);
   if (type == regtype::kSz) {
     // The quoted form is read back with one terminating zero; anything else
     // (no terminator, an odd byte, line breaks) keeps its bytes as hex.
@@ -134,8 +147,18 @@ ReplacingFile::ReplacingFile(const std::wstring& path) : d_(std::make_unique<Dat
   std::snprintf(suffix, sizeof suffix, ".tmp%08x", static_cast<unsigned>(random()));
   d_->temp = d_->target;
   d_->temp += suffix;
+  // Only a regular file is replaced: renaming over a device, a FIFO or a
+  // symbolic link would destroy what stands there.
+  std::error_code ec;
+  const fs::file_status there = fs::symlink_status(d_->target, ec);
+  if (!ec && fs::exists(there) && !fs::is_regular_file(there)) {
+    throw RegistryException(L"Error while opening file " + path + L" for writing: it is not a regular file");
+  }
   d_->out.open(d_->temp, std::ios::binary | std::ios::trunc);
   if (!d_->out.is_open()) throw RegistryException(L"Error while opening file " + path + L" for writing");
+  // A new file is the writer's own whatever the umask; a replaced one keeps
+  // its permissions (set at commit).
+  fs::permissions(d_->temp, fs::perms::owner_read | fs::perms::owner_write, ec);
 }
 
 ReplacingFile::~ReplacingFile() {

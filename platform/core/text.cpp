@@ -36,6 +36,8 @@ std::string ToUtf8(const std::wstring& text) {
   return out;
 }
 
+bool IsValidUtf8(const std::string& text) { return ToUtf8(FromUtf8(text)) == text; }
+
 std::wstring FromUtf8(const std::string& text) {
   std::wstring out;
   out.reserve(text.size());

@@ -91,7 +91,7 @@ bool ParseUsbIds(const std::wstring& device_path, std::uint16_t* vendor, std::ui
 }
 
 bool SimMachine::Exists() {
-  if (KeyExists(store_, layout::kSimRoot)) return true;
+  if (KeyExists(store_, layout::kSimRoot) || Incomplete()) return true;
   for (Flow flow : kFlows) {
     std::vector<std::wstring> keys;
     if (ListSubKeys(store_, layout::FlowTreePath(flow), &keys) == err::kSuccess && !keys.empty()) return true;
@@ -103,6 +103,12 @@ ErrorCode SimMachine::Clear() {
   if (ErrorCode rc = DeleteTree(store_, layout::kAudioTree)) return rc;
   return DeleteTree(store_, layout::kSimRoot);
 }
+
+ErrorCode SimMachine::BeginBuild() { return EnsureKey(store_, layout::kBuildingKey); }
+
+ErrorCode SimMachine::FinishBuild() { return DeleteTree(store_, layout::kBuildingKey); }
+
+bool SimMachine::Incomplete() { return KeyExists(store_, layout::kBuildingKey); }
 
 ErrorCode SimMachine::AddEndpoint(const SimEndpointSpec& def) {
   if (def.guid.empty() || def.guid.find(L'\\') != std::wstring::npos || !ValidScalar(def.volume)) {

@@ -160,6 +160,48 @@ TEST_F(RegExportTest, AReplacedFileKeepsItsPermissions) {
   EXPECT_NE(FileText(Target()).find(L"\"A\"=\"a\""), std::wstring::npos);
 }
 
+// A name with a line break would forge a key on import; a destination that is
+// not a regular file would be destroyed by the rename. Both are refused with
+// nothing written, and a new file is its writer's alone whatever the umask.
+TEST_F(RegExportTest, ForgingNamesAndDestinationsThatAreNotFilesAreRefused) {
+  common::RegFileBuilder forged;
+  const std::wstring injected = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\x\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Injected";
+  EXPECT_EQ(ErrorOf([&] { forged.BeginKey(injected); }),
+            L"Key HKEY_LOCAL_MACHINE\\SOFTWARE\\x\\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Injected has a line break in its "
+            L"name, which a .reg file cannot hold");
+  forged.BeginKey(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\OroSoundKit");
+  EXPECT_NE(ErrorOf([&] { forged.AddValue(L"a\r\n\"b\"=\"c", regtype::kSz, {}); }), L"");
+  EXPECT_NE(ErrorOf([&] { forged.AddString(L"a\rb", L"c"); }), L"");
+  EXPECT_EQ(forged.Text().find(L"Injected"), std::wstring::npos);
+
+  reg_.WriteString(kKey, L"A", L"a");
+  const std::string real = root_.Path() + "/out/real.reg";
+  std::ofstream(real) << "keep";
+  const std::string link = root_.Path() + "/out/link.reg";
+  ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
+  const std::string fifo = root_.Path() + "/out/fifo.reg";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& target : {link, fifo, std::string("/dev/null")}) {
+    EXPECT_EQ(ErrorOf([&] { reg_.ExportToRegFile(kKey, {L"A"}, platform::FromUtf8(target)); }),
+              L"Error while opening file " + platform::FromUtf8(target) + L" for writing: it is not a regular file");
+  }
+  struct stat st {};
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_EQ(FileBytes(real), (Bytes{'k', 'e', 'e', 'p'}));
+  ASSERT_EQ(stat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+  EXPECT_EQ(FolderEntries(root_.Path() + "/out"), (std::vector<std::string>{"fifo.reg", "link.reg", "real.reg"}));
+
+  const mode_t old_mask = umask(0);
+  reg_.ExportToRegFile(kKey, {L"A"}, platform::FromUtf8(Target()));
+  umask(old_mask);
+  ASSERT_EQ(stat(Target().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
 // Runs `body` in a child process and returns its exit status; the child never
 // returns into the test framework.
 template <typename Body>

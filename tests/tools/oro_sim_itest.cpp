@@ -2,7 +2,9 @@
 // changes the other sees, the fallbacks when an endpoint goes away, and the
 // exit statuses of bad command lines.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -160,6 +162,98 @@ TEST_F(OroSimTools, AStoreThatRefusesWritesIsNamedAsTheCause) {
   EXPECT_NE(out.find("the render volume could not be set: Access is denied."), std::string::npos) << out;
   EXPECT_EQ(out.find("no render endpoint"), std::string::npos) << out;
   EXPECT_NE(JsonEntry("headset-render").find("\"volume\": 75,"), std::string::npos);
+}
+
+// oro-sim create --force killed at any moment leaves either the whole machine
+// or one every command refuses as incomplete, never a few endpoints taken for
+// a machine; the machine's temporary folder is its owner's whatever the umask.
+TEST_F(OroSimTools, AnInterruptedCreateIsNeverTakenForAWholeMachine) {
+  std::string out;
+  ASSERT_EQ(Run("oro-sim", "create", &out), 0) << out;
+  const std::string program = BuiltFile("oro-sim");
+  int refused = 0;
+  // Kills from at once to past the end; slower builds (sanitizers) need the later ones.
+  for (int round = 0; round < 48 && refused < 4; ++round) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      setenv("ORO_PLATFORM", "sim", 1);
+      setenv("ORO_ROOT", root_.Path().c_str(), 1);
+      freopen("/dev/null", "w", stdout);
+      execl(program.c_str(), "oro-sim", "create", "--force", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    usleep(static_cast<useconds_t>(8000 * round));
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    const int rc = Sim("list --json", &out);
+    if (rc == 0) {
+      std::size_t endpoints = 0;
+      for (std::size_t at = out.find("\"id\""); at != std::string::npos; at = out.find("\"id\"", at + 1)) ++endpoints;
+      EXPECT_EQ(endpoints, 6u) << "round " << round << " left a machine taken for whole:\n" << out;
+    } else {
+      ++refused;
+      EXPECT_EQ(rc, 1) << out;
+      EXPECT_NE(out.find("is incomplete: an earlier oro-sim create was interrupted"), std::string::npos) << out;
+      EXPECT_EQ(Sim("volume render 20", &out), 1) << out;
+      EXPECT_EQ(Sim("create", &out), 1) << "only --force replaces it";
+    }
+  }
+  EXPECT_GT(refused, 0) << "no round interrupted the create; the test proved nothing";
+
+  ASSERT_EQ(Run("oro-sim", "create --force", &out), 0) << out;
+  ASSERT_EQ(
+      RunCommand("umask 000; ORO_PLATFORM=sim ORO_ROOT='" + root_.Path() + "' '" + program + "' create --force", &out),
+      0)
+      << out;
+  EXPECT_NE(JsonEntry("headset-render").find("\"volume\": 75,"), std::string::npos);
+  struct stat st {};
+  const auto p = platform::ResolveStatePaths(root_.Path().c_str());
+  ASSERT_EQ(stat((p.sim_dir + "/tmp").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0700u);
+}
+
+// Names reach a terminal escaped and scripts as valid JSON; bytes that are
+// not UTF-8 are refused rather than turned into U+FFFD, where two different
+// names would become one.
+TEST_F(OroSimTools, HostileNamesAreEscapedAndNamesThatAreNotUtf8Refused) {
+  std::string out;
+  ASSERT_EQ(Sim("create", &out), 0) << out;
+  ASSERT_EQ(
+      Sim("add render --alias \"$(printf 'evil\\033[2J')\" --adapter \"$(printf 'Card\\007\\302\\23331m')\"", &out), 0)
+      << out;
+  ASSERT_EQ(Sim("list", &out), 0) << out;
+  EXPECT_EQ(out.find('\x1b'), std::string::npos) << "an escape sequence reached the terminal";
+  EXPECT_EQ(out.find('\x07'), std::string::npos);
+  EXPECT_EQ(out.find("\xc2\x9b"), std::string::npos);
+  EXPECT_NE(out.find("evil\\x1b[2J"), std::string::npos) << out;
+  EXPECT_NE(out.find("Card\\x07\\x9b31m"), std::string::npos) << out;
+  ASSERT_EQ(Sim("list --json", &out), 0) << out;
+  EXPECT_NE(out.find("\"alias\": \"evil\\u001b[2J\""), std::string::npos) << out;
+
+  EXPECT_EQ(Sim("add render --alias \"$(printf 'bad\\377')\" --adapter X", &out), 2);
+  EXPECT_NE(out.find("is not valid UTF-8"), std::string::npos) << out;
+  EXPECT_EQ(Ctl("reg add \"$(printf 'HKCU\\\\Software\\\\a\\376')\" /f", &out), 2);
+  EXPECT_EQ(Ctl("reg add \"$(printf 'HKCU\\\\Software\\\\a\\377')\" /f", &out), 2);
+  EXPECT_EQ(Ctl("reg query 'HKCU\\Software' /s", &out), 1) << "a name was stored with U+FFFD: " << out;
+}
+
+// --help answers on every command and sub-command with its usage and exit 0,
+// and touches no state (no store is created for it).
+TEST_F(OroSimTools, EveryCommandAndSubCommandAnswersHelp) {
+  std::string out;
+  for (const char* cmd : {"reg", "reg query", "volume", "volume set render", "eq", "eq set", "blocks show", "netcfg",
+                          "netcfg show", "ftp", "ftp get", "ftp get --config x"}) {
+    EXPECT_EQ(Ctl(std::string(cmd) + " --help", &out), 0) << cmd << ": " << out;
+    EXPECT_EQ(out.rfind("usage: oroctl ", 0), 0u) << cmd << ": " << out;
+  }
+  for (const char* cmd :
+       {"create", "list", "add render", "plug", "unplug", "default", "volume", "mute", "os-version", "locale"}) {
+    EXPECT_EQ(Sim(std::string(cmd) + " --help", &out), 0) << cmd << ": " << out;
+    EXPECT_EQ(out.rfind("usage: oro-sim ", 0), 0u) << cmd << ": " << out;
+  }
+  EXPECT_EQ(Ctl("--help", &out), 0);
+  EXPECT_EQ(Sim("-h", &out), 0);
+  EXPECT_FALSE(std::ifstream(root_.RegistryDb()).good()) << "asking for help created the store";
 }
 
 TEST_F(OroSimTools, OsVersionReachesTheSimulatedSystem) {

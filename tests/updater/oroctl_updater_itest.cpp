@@ -102,6 +102,20 @@ TEST_F(OroctlFtp, GetsFromTheConfiguredFolderWithProgress) {
   std::string out;
   ASSERT_EQ(RunCommand(Oroctl("ftp get --config " + cfg + " -o " + target + " oro_updateinfo.dat"), &out), 0) << out;
   EXPECT_EQ(ReadFile(target), content_);
+  // Redirected: no bar redrawn with carriage returns, one line at the end.
+  EXPECT_EQ(out.find('\r'), std::string::npos) << out;
+  const std::string last = target + ": " + std::to_string(content_.size()) + " bytes\n";
+  ASSERT_GE(out.size(), last.size()) << out;
+  EXPECT_EQ(out.substr(out.size() - last.size()), last) << out;
+
+  // On a terminal the bar is drawn.
+  if (RunCommand("command -v script >/dev/null") != 0) GTEST_SKIP() << "script (util-linux) is not installed";
+  ASSERT_EQ(RunCommand("script -qec \"" + Oroctl("ftp get --config " + cfg + " -o " + target + " oro_updateinfo.dat") +
+                           "\" /dev/null",
+                       &out),
+            0)
+      << out;
+  EXPECT_NE(out.find("\r["), std::string::npos) << out;
   EXPECT_NE(out.find("100%"), std::string::npos) << out;
 }
 

@@ -37,6 +37,26 @@ bool AsksForHelp(const Args& args) {
 
 }  // namespace
 
+std::string Printable(const std::string& utf8) {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    const bool c1 = c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(utf8[i + 1]) <= 0x9F;
+    char buf[8];
+    if (c < 0x20 || c == 0x7F) {
+      std::snprintf(buf, sizeof buf, "\\x%02x", c);
+      out += buf;
+    } else if (c1) {
+      std::snprintf(buf, sizeof buf, "\\x%02x", static_cast<unsigned char>(utf8[++i]));
+      out += buf;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 const std::string& ProgramName() { return Name(); }
 void SetProgramName(const std::string& name) { Name() = name; }
 
@@ -71,6 +91,12 @@ int Run(const Program& program, int argc, char** argv) {
   for (const auto& c : program.commands) {
     if (c.name != name) continue;
     const Args args(argv + 2, argv + argc);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      if (!platform::IsValidUtf8(args[i])) {
+        return UsageError("argument " + std::to_string(i + 2) +
+                          " is not valid UTF-8; names, data and paths must be UTF-8 text");
+      }
+    }
     if (AsksForHelp(args)) {
       const std::string& text = c.usage.empty() ? c.summary : c.usage;
       std::printf("%s%s", text.c_str(), !text.empty() && text.back() == '\n' ? "" : "\n");

@@ -65,11 +65,11 @@ void PrintTable(const std::vector<SimEndpoint>& all) {
     const std::string mute = e.volume_error ? "?" : (e.mute ? "1" : "0");
     const std::string usb = UsbId(e);
     const std::string roles = Roles(e, ",");
-    std::printf("%-16s %-8s %-10s %6s %4s  %-9s  %s\n", e.alias.empty() ? "-" : Narrow(e.alias).c_str(),
+    std::printf("%-16s %-8s %-10s %6s %4s  %-9s  %s\n", e.alias.empty() ? "-" : cli::Printable(Narrow(e.alias)).c_str(),
                 FlowName(e.info.flow), StateName(e.info.state), volume.c_str(), mute.c_str(),
                 usb.empty() ? "-" : usb.c_str(), roles.empty() ? "-" : roles.c_str());
-    std::printf("    %s\n    %s | adapter %s\n", Narrow(e.info.id).c_str(), Narrow(e.info.name).c_str(),
-                Narrow(e.info.adapter_name).c_str());
+    std::printf("    %s\n    %s | adapter %s\n", cli::Printable(Narrow(e.info.id)).c_str(),
+                cli::Printable(Narrow(e.info.name)).c_str(), cli::Printable(Narrow(e.info.adapter_name)).c_str());
   }
 }
 

@@ -38,24 +38,34 @@ int CmdCreate(const Args& args) {
     }
   }
   Session session;
-  if (int rc = OpenSession(&session)) return rc;
+  if (int rc = OpenSession(&session, /*allow_incomplete=*/true)) return rc;
   SimMachine& machine = *session.machine;
   const std::string& state_dir = session.platform.paths.state_dir;
-  if (machine.Exists()) {
-    if (!force) return Fail("a simulated machine already exists in " + state_dir + "; add --force to replace it");
-    if (auto rc = machine.Clear()) return FailCode("cannot remove the existing machine", rc);
+  if (machine.Exists() && !force) {
+    if (machine.Incomplete()) return Fail(IncompleteMachine(state_dir));
+    return Fail("a simulated machine already exists in " + state_dir + "; add --force to replace it");
   }
+  // Marked incomplete before anything changes and whole only at the end: a
+  // create killed half-way leaves a machine every other command refuses.
+  if (auto rc = machine.BeginBuild()) return FailCode("cannot start building the machine in " + state_dir, rc);
+  if (auto rc = machine.Clear()) return FailCode("cannot remove the existing machine", rc);
   // The machine's temporary folder lives in the state folder, so that what
-  // the kit downloads or unpacks there goes away with it.
+  // the kit downloads or unpacks there goes away with it. It is the owner's
+  // alone, whatever the umask.
+  namespace fs = std::filesystem;
   const std::string temp = session.platform.paths.sim_dir + "/tmp/";
   std::error_code ec;
-  std::filesystem::create_directories(temp, ec);
+  fs::create_directories(temp, ec);
+  for (const std::string& dir : {session.platform.paths.sim_dir, temp}) {
+    if (!ec) fs::permissions(dir, fs::perms::owner_all, ec);
+  }
   if (ec) return Fail("cannot create the temporary folder " + temp + ": " + ec.message());
   if (auto rc = CreateKitMachine(machine, Widen(temp), os_version)) {
     return FailCode("cannot create the simulated machine in " + state_dir, rc);
   }
   platform::sim::SimServices services(*session.platform.registry, platform::SystemClock());
   if (auto rc = CreateKitServices(services)) return FailCode("cannot create the simulated services", rc);
+  if (auto rc = machine.FinishBuild()) return FailCode("cannot finish the machine in " + state_dir, rc);
   std::string message;
   if (auto rc = StartHidHost(platform::sim::HidBusDir(session.platform.paths.sim_dir), &message)) {
     return FailCode(message, rc);

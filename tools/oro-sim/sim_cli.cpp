@@ -9,7 +9,7 @@
 
 namespace oro::tools::sim {
 
-int OpenSession(Session* session) {
+int OpenSession(Session* session, bool allow_incomplete) {
   const platform::StatePaths paths = platform::ResolveStatePaths(std::getenv("ORO_ROOT"));
   session->platform = platform::MakePlatform(platform::Profile::kSim, paths);
   std::string detail;
@@ -17,7 +17,13 @@ int OpenSession(Session* session) {
     return FailCode("cannot open the settings store " + paths.registry_db + " (" + detail + ")", rc);
   }
   session->machine = std::make_unique<SimMachine>(*session->platform.registry);
+  if (!allow_incomplete && session->machine->Incomplete()) return Fail(IncompleteMachine(paths.state_dir));
   return 0;
+}
+
+std::string IncompleteMachine(const std::string& state_dir) {
+  return "the simulated machine in " + state_dir +
+         " is incomplete: an earlier oro-sim create was interrupted; run oro-sim create --force";
 }
 
 std::string Narrow(const std::wstring& text) { return platform::ToUtf8(text); }

@@ -27,8 +27,12 @@ struct Session {
 };
 
 // The simulated machine of ORO_ROOT (or the default state folder). Returns 0,
-// or the exit status after printing why the store cannot be used.
-int OpenSession(Session* session);
+// or the exit status after printing why the store cannot be used or, unless
+// allow_incomplete, that the machine was left half-made by an interrupted create.
+int OpenSession(Session* session, bool allow_incomplete = false);
+
+// What to say about a machine an interrupted create left behind.
+std::string IncompleteMachine(const std::string& state_dir);
 
 std::string Narrow(const std::wstring& text);
 std::wstring Widen(const std::string& text);

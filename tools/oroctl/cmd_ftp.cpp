@@ -20,13 +20,15 @@ constexpr const char* kUsage =
     "With --config the path is inside the configured folder. Exit status on failure: the client's\n"
     "result code without its sign.";
 
-// Redrawn in place on standard error whenever the percentage changes.
+// Redrawn in place on standard error whenever the percentage changes, when
+// that is a terminal; redirected, only the closing line is printed.
 struct ProgressBar {
   int shown = -1;
   bool open = false;
+  bool live = cli::IsTerminal(stderr);
 
   void Draw(int percent) {
-    if (percent == shown) return;
+    if (!live || percent == shown) return;
     shown = percent;
     const int filled = percent * 40 / 100;
     std::fprintf(stderr, "\r[%.*s%*s] %3d%%", filled, "########################################", 40 - filled, "",

@@ -11,6 +11,9 @@ namespace oro::platform {
 // Invalid input is replaced with U+FFFD; nothing throws.
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
+// True when the bytes are well-formed UTF-8, so FromUtf8 loses nothing: two
+// different invalid names would otherwise both become U+FFFD and collide.
+bool IsValidUtf8(const std::string& text);
 
 // Code units exactly as given (no terminator added); characters beyond the
 // BMP become surrogate pairs.

@@ -26,6 +26,8 @@
 //   SOFTWARE\OroSim\Audio\Defaults
 //       "Render.Console", "Render.Multimedia", "Render.Communications",
 //       "Capture.Console", ...   SZ  the endpoint id that is default for the pair
+//   SOFTWARE\OroSimBuilding    present while oro-sim create runs; a machine
+//                               that still has it was left half-made
 //   SOFTWARE\OroSim\System
 //       "OsVersion"   DWORD  major << 16 | minor (absent: 10.0)
 //       "LocaleId"    DWORD  Windows locale id (absent: 1033)
@@ -77,6 +79,9 @@ constexpr const wchar_t* kFxDisplayName = L"{b725f130-47ef-101a-a5f1-02608c9eeba
 
 // The simulator's own keys.
 constexpr const wchar_t* kSimRoot = L"SOFTWARE\\OroSim";
+// Present while a machine is being built: set before the old machine is
+// cleared and removed only once the new one is whole.
+constexpr const wchar_t* kBuildingKey = L"SOFTWARE\\OroSimBuilding";
 constexpr const wchar_t* kDefaultsKey = L"SOFTWARE\\OroSim\\Audio\\Defaults";
 constexpr const wchar_t* kSystemKey = L"SOFTWARE\\OroSim\\System";
 constexpr const wchar_t* kOsVersion = L"OsVersion";

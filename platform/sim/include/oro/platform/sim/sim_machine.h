@@ -65,6 +65,12 @@ class SimMachine {
   // Removes every endpoint and the simulator's own keys; the kit's keys stay.
   ErrorCode Clear();
 
+  // A build marks the machine incomplete first and whole last, so a build
+  // that is killed half-way leaves a machine that says so.
+  ErrorCode BeginBuild();
+  ErrorCode FinishBuild();
+  bool Incomplete();
+
   // err::kAlreadyExists when the key name is taken; err::kInvalidParameter for
   // a key name that is not one path element or a volume outside 0..1.
   ErrorCode AddEndpoint(const SimEndpointSpec& def);

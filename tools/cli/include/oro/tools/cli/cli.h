@@ -3,6 +3,7 @@
 // 2 bad usage).
 #pragma once
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -34,7 +35,8 @@ struct Program {
   std::function<int()> before_command;
 };
 
-// Runs the command argv[1] names. "--help" anywhere among a command's
+// Runs the command argv[1] names. Every argument must be UTF-8 text (names
+// and data become the kit's wide strings); one that is not is a usage error. "--help" anywhere among a command's
 // arguments (or "-h" as its only one) prints the command's usage on standard
 // output and exits 0, so every command and sub-command answers it without
 // touching any state. No exception leaves a command: one that escapes is
@@ -46,6 +48,14 @@ int UsageError(const std::string& message);
 int Fail(const std::string& message);
 // The message followed by the code's text and number.
 int FailCode(const std::string& message, platform::ErrorCode code);
+
+// The text with control characters (C0, DEL, C1) shown as \xNN, so a name
+// cannot move the cursor, clear the screen or recolour a terminal.
+std::string Printable(const std::string& utf8);
+
+// True when the stream is a terminal. Progress bars are drawn only there;
+// redirected, a command prints one line when it is done, as curl and wget do.
+bool IsTerminal(std::FILE* stream);
 
 // The name messages start with (Run sets it; "oro" until then).
 const std::string& ProgramName();
