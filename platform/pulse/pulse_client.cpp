@@ -12,9 +12,9 @@ constexpr pa_usec_t kRetryUsec = 500 * PA_USEC_PER_MSEC;
 
 // Property keys the kit reads from a device.
 constexpr const char* kKeptProperties[] = {
-    "device.bus",          "device.vendor.id",   "device.product.id", "device.serial",
-    "device.product.name", "device.vendor.name", "alsa.card_name",    "device.bus_path",
-    "device.string",       "device.form_factor", "oro.filter.master", "device.class",
+    "device.bus",         "device.vendor.id",    "device.product.id", "device.serial", "device.product.name",
+    "device.vendor.name", "alsa.card_name",      "device.bus_path",   "device.string", "device.form_factor",
+    "oro.filter.master",  "oro.filter.previous", "device.class",
 };
 
 void Keep(pa_proplist* props, DeviceRecord* r) {
@@ -44,6 +44,7 @@ DeviceRecord FromSink(const pa_sink_info& i) {
   r.unplugged = Unplugged(i.active_port);
   r.rate = i.sample_spec.rate;
   r.channels = i.sample_spec.channels;
+  r.owner_module = i.owner_module;
   return r;
 }
 
@@ -60,6 +61,7 @@ DeviceRecord FromSource(const pa_source_info& i) {
   r.unplugged = Unplugged(i.active_port);
   r.rate = i.sample_spec.rate;
   r.channels = i.sample_spec.channels;
+  r.owner_module = i.owner_module;
   return r;
 }
 

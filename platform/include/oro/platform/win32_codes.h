@@ -17,6 +17,7 @@ constexpr ErrorCode kInvalidHandle = 6;
 constexpr ErrorCode kNotEnoughMemory = 8;
 constexpr ErrorCode kWriteProtect = 19;
 constexpr ErrorCode kLockViolation = 33;
+constexpr ErrorCode kNotSupported = 50;
 constexpr ErrorCode kInvalidParameter = 87;
 constexpr ErrorCode kDiskFull = 112;
 constexpr ErrorCode kInsufficientBuffer = 122;
