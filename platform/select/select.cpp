@@ -18,6 +18,8 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   p.registry = std::make_shared<sqlite::SqliteRegistryStore>(paths.registry_db);
   p.debug = linux_host::MakeSyslogDebugOutput();
   p.objects = linux_host::MakeFileNamedObjects(paths.run_dir);
+  p.dialogs = linux_host::MakeConsoleDialogs(p.debug);
+  p.modules = linux_host::MakeDlModuleLoader();
   if (profile == Profile::kSim) {
     p.audio = sim::MakeSimAudioSystem(p.registry);
     p.system = sim::MakeSimSystemInfo(p.registry);

@@ -2,8 +2,10 @@
 // changes the other sees, the fallbacks when an endpoint goes away, and the
 // exit statuses of bad command lines.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -114,6 +116,50 @@ TEST_F(OroSimTools, UnpluggedCaptureEndpointsLeaveTheFallbacks) {
   ASSERT_EQ(Sim("plug headset-capture", &out), 0) << out;
   ASSERT_EQ(Ctl("volume get capture", &out), 0) << out;
   EXPECT_EQ(out, "80\n");
+}
+
+// A reading the library could only give as its fallback is shown as one and
+// fails, naming what really went wrong; so does a store that cannot be read.
+TEST_F(OroSimTools, ReadingsThatAreFallbacksSayWhyAndFail) {
+  std::string out;
+  ASSERT_EQ(Sim("create", &out), 0) << out;
+  const std::string guid = "{1c6d8a52-3f4e-4b9a-8d21-5e7f90a1b2c3}";
+  ASSERT_NE(JsonEntry("headset-render").find(guid), std::string::npos) << "the kit machine's headset moved";
+  const std::string key =
+      "'HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\MMDevices\\Audio\\Render\\" + guid + "'";
+  ASSERT_EQ(Ctl("reg add " + key + " /v SimMasterVolume /t REG_BINARY /d 0000c07f /f", &out), 0) << out;  // NaN
+  EXPECT_EQ(Ctl("volume get render", &out), 1);
+  EXPECT_EQ(out.rfind("50\n", 0), 0u) << out;
+  EXPECT_NE(
+      out.find("the value shown is the fallback: the render volume could not be read: The registry is corrupted."),
+      std::string::npos)
+      << out;
+
+  std::ofstream(root_.RegistryDb(), std::ios::binary | std::ios::trunc) << std::string(4096, 'x');
+  EXPECT_EQ(Ctl("eq show", &out), 1);
+  EXPECT_NE(out.find("the gains shown are the defaults: the settings store could not be read"), std::string::npos)
+      << out;
+  EXPECT_EQ(Ctl("blocks show", &out), 1);
+  EXPECT_NE(out.find("the settings store could not be read"), std::string::npos) << out;
+}
+
+// A store the caller may read but not write refuses the change, and says so
+// rather than blaming the endpoint.
+TEST_F(OroSimTools, AStoreThatRefusesWritesIsNamedAsTheCause) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run oroctl as user 65534";
+  if (RunCommand("command -v setpriv >/dev/null") != 0) GTEST_SKIP() << "setpriv is not installed";
+  std::string out;
+  ASSERT_EQ(Sim("create", &out), 0) << out;
+  ASSERT_EQ(chmod(root_.Path().c_str(), 0755), 0);
+  out.clear();
+  const int rc = RunCommand("ORO_PLATFORM=sim ORO_ROOT='" + root_.Path() +
+                                "' setpriv --reuid=65534 --regid=65534 --clear-groups '" + BuiltFile("oroctl") +
+                                "' volume set render 30",
+                            &out);
+  EXPECT_EQ(rc, 1);
+  EXPECT_NE(out.find("the render volume could not be set: Access is denied."), std::string::npos) << out;
+  EXPECT_EQ(out.find("no render endpoint"), std::string::npos) << out;
+  EXPECT_NE(JsonEntry("headset-render").find("\"volume\": 75,"), std::string::npos);
 }
 
 TEST_F(OroSimTools, OsVersionReachesTheSimulatedSystem) {

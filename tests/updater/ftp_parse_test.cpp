@@ -23,11 +23,17 @@ TEST(PassivePort, MissingParenthesesHaveTheirOwnCodes) {
   EXPECT_EQ(FtpParsePasvPort("227 ) (127,0,0,1,19,137"), -2);
 }
 
+TEST(PassivePort, NumbersAreReadAsTheyComeAndLaterCommasChangeNothing) {
+  EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,19,137,5)"), 19 * 256 + 137);  // seven numbers
+  EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,0019,00137)"), 19 * 256 + 137);
+  EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,19 ,137 port)"), 19 * 256 + 137);
+}
+
 TEST(PassivePort, UnusableNumbersGiveNoPort) {
-  EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,19)"), 0);        // five numbers
-  EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,19,137,5)"), 0);  // seven
-  EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,256,1)"), 0);     // not a byte
-  EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,1x,1)"), 0);
+  EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,19)"), 0);     // five numbers
+  EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,256,1)"), 0);  // not a byte
+  EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,1,1000)"), 0);
+  EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,x1,1)"), 0);
   EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,,1)"), 0);
   EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,0,0)"), 0);
   EXPECT_EQ(FtpParsePasvPort("227 (127,0,0,1,99999999999999999999,1)"), 0);
@@ -37,6 +43,9 @@ TEST(SizeReply, ReadsTheNumberAfterTheCode) {
   EXPECT_EQ(FtpParseSizeReply("213 1234\r\n"), 1234);
   EXPECT_EQ(FtpParseSizeReply("213 0\r\n"), 0);
   EXPECT_EQ(FtpParseSizeReply("213 2147483647"), 2147483647);
+  // The size is the number that starts the text; what follows it is not read.
+  EXPECT_EQ(FtpParseSizeReply("213 1234 bytes\r\n"), 1234);
+  EXPECT_EQ(FtpParseSizeReply("213 12ab\r\n"), 12);
 }
 
 TEST(SizeReply, RefusesWhatIsNotASize) {
@@ -44,7 +53,7 @@ TEST(SizeReply, RefusesWhatIsNotASize) {
   EXPECT_EQ(FtpParseSizeReply("213 \r\n"), -1);
   EXPECT_EQ(FtpParseSizeReply("213 abc\r\n"), -1);
   EXPECT_EQ(FtpParseSizeReply("213 -5\r\n"), -1);
-  EXPECT_EQ(FtpParseSizeReply("213 12ab\r\n"), -1);
+  EXPECT_EQ(FtpParseSizeReply("213\r\n5\r\n"), -1);
   EXPECT_EQ(FtpParseSizeReply("213 2147483648\r\n"), -1);
   EXPECT_EQ(FtpParseSizeReply("213 99999999999999999999999\r\n"), -1);
 }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -231,6 +232,72 @@ TEST_F(ScriptedServer, SilentServerTimesOut) {
   const Download d = DownloadFrom(server.Port(), "f.bin");
   EXPECT_EQ(d.result, -9);
   EXPECT_NE(d.errors.find("接收数据失败: 10060"), std::string::npos) << d.errors;
+}
+
+TEST_F(ScriptedServer, AServerThatDripsBytesIsBoundByTheReplyDeadline) {
+  // Each byte comes well inside the idle time-out; the whole greeting does
+  // not come inside the reply time-out.
+  FtpSetTimeouts({3000, 3000, 500});
+  ScriptedFtpServer server([](ScriptedPeer& p) {
+    p.Send("220 ");
+    for (int i = 0; i < 30; ++i) {
+      Pause(100);
+      p.Send("x");
+    }
+    // A client that waited for all of it logs in and asks for the size.
+    p.Send("\r\n");
+    for (const char* reply : {"331 password\r\n", "230 in\r\n", "550 gone\r\n"}) {
+      if (p.ReadCommand().empty()) return;
+      p.Send(reply);
+    }
+  });
+  const Download d = DownloadFrom(server.Port(), "f.bin");
+  EXPECT_EQ(d.result, ftp_result::kBadGreeting);
+  EXPECT_NE(d.errors.find("接收响应失败: 10060"), std::string::npos) << d.errors;
+  EXPECT_EQ(FtpLastFailure(), "greeting: no complete reply within 500 ms (time-out)");
+}
+
+TEST_F(ScriptedServer, FailureTextsNameWhatReallyFailed) {
+  struct Case {
+    const char* what;
+    std::function<void(ScriptedPeer&)> script;
+    int result;
+    std::string failure;
+  } cases[] = {
+      {"silent greeting", [](ScriptedPeer& p) { p.WaitForStop(); }, ftp_result::kBadGreeting,
+       "greeting: no complete reply within 300 ms (time-out)"},
+      {"busy greeting", [](ScriptedPeer& p) { p.Send("421 too many users\r\n"); }, ftp_result::kBadGreeting,
+       "the server's greeting is not a welcome: 421 too many users"},
+      {"refused path",
+       [](ScriptedPeer& p) {
+         p.Login();
+         p.Expect("SIZE");
+         p.Send("550 \x1b[2Jno such file\r\n");  // a terminal escape is not passed on
+       },
+       ftp_result::kSizeFailed, "the server refused the remote path 'f.bin': 550 ?[2Jno such file"},
+      {"wrong password",
+       [](ScriptedPeer& p) {
+         p.Send("220 hi\r\n");
+         p.Expect("USER");
+         p.Send("331 password\r\n");
+         p.Expect("PASS");
+         p.Send("530 Login incorrect.\r\n");
+       },
+       ftp_result::kLoginFailed, "the server refused the password: 530 Login incorrect."},
+  };
+  FtpSetTimeouts({300, 300, 300});
+  for (const Case& c : cases) {
+    ScriptedFtpServer server(c.script);
+    const Download d = DownloadFrom(server.Port(), "f.bin");
+    EXPECT_EQ(d.result, c.result) << c.what;
+    EXPECT_EQ(FtpLastFailure(), c.failure) << c.what;
+  }
+  // A download that works leaves nothing behind from an earlier failure.
+  Transfer t;
+  t.content = "abc";
+  ScriptedFtpServer server([&](ScriptedPeer& p) { ServeTransfer(p, t); });
+  ASSERT_EQ(DownloadFrom(server.Port(), "f.bin").result, 1);
+  EXPECT_EQ(FtpLastFailure(), "");
 }
 
 TEST_F(ScriptedServer, LineBreaksInsideArgumentsAreNeverSent) {

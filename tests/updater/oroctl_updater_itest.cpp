@@ -101,6 +101,7 @@ TEST_F(OroctlFtp, FailureExitsWithTheClientsCode) {
   EXPECT_NE(out.find("failed with -5: the login failed"), std::string::npos) << out;
   EXPECT_EQ(RunCommand(Oroctl("ftp get " + server + "--password secret -o " + target + " upd/none.dat"), &out), 6);
   EXPECT_NE(out.find("failed with -6"), std::string::npos) << out;
+  EXPECT_NE(out.find("the server refused the remote path 'upd/none.dat': 550"), std::string::npos) << out;
   std::ifstream missing(target);
   EXPECT_FALSE(missing.good()) << "a failed download must leave no file";
 }

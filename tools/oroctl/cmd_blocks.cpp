@@ -18,6 +18,7 @@
 #include "oro/platform/platform.h"
 #include "oro/platform/text.h"
 #include "oro_ecd_api.h"
+#include "stored_blocks.h"
 
 namespace oro::tools {
 namespace {
@@ -222,11 +223,16 @@ Node LiveSection(platform::Platform& p, std::string* problem) {
 }
 
 // One stored block decoded over zeros; its stored length is shown when it
-// is not the block's own.
+// is not the block's own. Null when none is stored, and also when the store
+// could not be read, which `problem` then says.
 template <typename Block>
-Node StoredBlock(common::RegistryAccess& reg, const wchar_t* name) {
-  if (!reg.KeyExists(common::kBlockStoreKey) || !reg.ValueExists(common::kBlockStoreKey, name)) return Node::Null();
-  const std::vector<std::uint8_t> stored = reg.ReadBinary(common::kBlockStoreKey, name);
+Node Stored(platform::RegistryStore& store, const wchar_t* name, std::string* problem) {
+  std::vector<std::uint8_t> stored;
+  std::string why;
+  if (ReadStoredBlock(store, name, &stored, &why) != StoredBlock::kPresent) {
+    if (!why.empty() && problem->empty()) *problem = why;
+    return Node::Null();
+  }
   Block block;
   std::memcpy(&block, stored.data(), std::min(stored.size(), sizeof block));
   Node n = Decode(block);
@@ -235,16 +241,14 @@ Node StoredBlock(common::RegistryAccess& reg, const wchar_t* name) {
 }
 
 Node Persisted(platform::Platform& p, std::string* problem) {
-  try {
-    common::RegistryAccess reg(*p.registry, p.system.get());
-    return Node::Object()
-        .Add("block1", StoredBlock<PropertyBlock1>(reg, common::kBlock1ValueName))
-        .Add("block2", StoredBlock<PropertyBlock2>(reg, common::kBlock2ValueName))
-        .Add("block3", StoredBlock<PropertyBlock3>(reg, common::kBlock3ValueName));
-  } catch (const common::RegistryException& e) {
-    *problem = platform::ToUtf8(e.Message());
+  if (!p.registry) {
+    *problem = "no settings store";
     return Node::Null();
   }
+  return Node::Object()
+      .Add("block1", Stored<PropertyBlock1>(*p.registry, common::kBlock1ValueName, problem))
+      .Add("block2", Stored<PropertyBlock2>(*p.registry, common::kBlock2ValueName, problem))
+      .Add("block3", Stored<PropertyBlock3>(*p.registry, common::kBlock3ValueName, problem));
 }
 
 int Show(const Args& args) {

@@ -1,6 +1,7 @@
 // oroctl eq: the equalizer gains, sent through the device library exactly as
 // the panel's sliders send them (block 3, recomputed into block 2).
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,7 +10,9 @@
 #include "eq_commands.h"
 #include "oro/common/eq_coefficients.h"
 #include "oro/common/property_blocks.h"
+#include "oro/platform/platform.h"
 #include "oro_ecd_api.h"
+#include "stored_blocks.h"
 
 namespace oro::tools {
 namespace {
@@ -60,6 +63,28 @@ void PrintGains(const common::PropertyBlock3& b3) {
   std::printf("\n");
 }
 
+// Why the stored gains could not be read; empty when they were. The library
+// shows defaults in that case so the panel can run.
+std::string StoreProblem() {
+  try {
+    platform::Platform p = platform::MakePlatformFromEnvironment();
+    if (!p.registry) return "no settings store";
+    std::vector<std::uint8_t> bytes;
+    std::string problem;
+    switch (ReadStoredBlock(*p.registry, common::kBlock3ValueName, &bytes, &problem)) {
+      case StoredBlock::kPresent:
+        return "";
+      case StoredBlock::kAbsent:
+        return "no equalizer gains are stored";
+      case StoredBlock::kUnreadable:
+        return problem;
+    }
+    return "";
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+}
+
 // The library's record for one command; released when done.
 class Session {
  public:
@@ -104,6 +129,8 @@ int Run(const Args& args) {
     Session session;
     if (!session.Ok()) return Fail("the device library could not load the parameter blocks");
     PrintGains(session.Record().Block3());
+    const std::string problem = StoreProblem();
+    if (!problem.empty()) return Fail("the gains shown are the defaults: " + problem);
     return 0;
   }
   if (verb == "flat" && args.size() == 1) {

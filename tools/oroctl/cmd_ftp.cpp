@@ -84,7 +84,8 @@ int Get(const Args& args) {
       if (a == "--timeout") {
         const long seconds = std::strtol(v.c_str(), nullptr, 10);
         if (seconds <= 0 || seconds > 86400) return UsageError("timeout must be 1 to 86400 seconds");
-        updater::FtpSetTimeouts({static_cast<int>(seconds * 1000), static_cast<int>(seconds * 1000)});
+        const int ms = static_cast<int>(seconds * 1000);
+        updater::FtpSetTimeouts({ms, ms, ms});
       }
     } else if (!a.empty() && a[0] == '-') {
       return UsageError("unknown option " + a);
@@ -115,8 +116,10 @@ int Get(const Args& args) {
                                                   OnProgress, &bar, port);
   bar.End();
   if (result != updater::ftp_result::kOk) {
-    std::fprintf(stderr, "oroctl: ftp get %s failed with %d: %s\n", remote.c_str(), result,
-                 updater::FtpResultText(result));
+    // The headline says which step failed; the detail what really went wrong.
+    const std::string detail = updater::FtpLastFailure();
+    std::fprintf(stderr, "oroctl: ftp get %s failed with %d: %s%s%s\n", remote.c_str(), result,
+                 updater::FtpResultText(result), detail.empty() ? "" : ": ", detail.c_str());
     return -result;
   }
   std::FILE* f = std::fopen(output.c_str(), "wb");

@@ -6,20 +6,19 @@ namespace oro::updater {
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// One number of a passive reply: blanks around 1 to 3 digits, 0 to 255.
-int PortByte(std::string_view part) {
-  std::size_t b = 0, e = part.size();
-  while (b < e && IsBlank(part[b])) ++b;
-  while (e > b && IsBlank(part[e - 1])) --e;
-  if (e == b || e - b > 3) return -1;
-  int value = 0;
-  for (std::size_t i = b; i < e; ++i) {
-    if (!IsDigit(part[i])) return -1;
-    value = value * 10 + (part[i] - '0');
+// The decimal number that starts `text` after spaces, whatever follows it;
+// -1 when there is none or it exceeds `max`.
+std::int64_t LeadingNumber(std::string_view text, std::int64_t max) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  const std::size_t start = i;
+  std::int64_t value = 0;
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > max) return -1;
   }
-  return value <= 255 ? value : -1;
+  return i == start ? -1 : value;
 }
 
 }  // namespace
@@ -31,20 +30,7 @@ std::int32_t FtpReplyCode(std::string_view text) {
 
 std::int32_t FtpParseSizeReply(std::string_view text) {
   if (text.size() < 5) return -1;
-  std::size_t i = 4;
-  while (i < text.size() && text[i] == ' ') ++i;
-  const std::size_t start = i;
-  std::int64_t value = 0;
-  while (i < text.size() && IsDigit(text[i])) {
-    value = value * 10 + (text[i] - '0');
-    if (value > INT32_MAX) return -1;
-    ++i;
-  }
-  if (i == start) return -1;
-  for (; i < text.size(); ++i) {
-    if (!IsBlank(text[i])) return -1;
-  }
-  return static_cast<std::int32_t>(value);
+  return static_cast<std::int32_t>(LeadingNumber(text.substr(4), INT32_MAX));
 }
 
 bool FtpReplyAssembler::AddLine(std::string_view line) {
@@ -71,19 +57,20 @@ int FtpParsePasvPort(const std::string& text) {
   const std::string_view inner(text.data() + open + 1, close - open - 1);
 
   // The four address numbers are skipped: the data connection always goes
-  // to the control connection's server.
+  // to the control connection's server. The port's two numbers follow the
+  // fourth and the fifth comma; later commas change nothing.
   std::size_t commas = 0, high_start = 0, low_start = 0;
-  for (std::size_t i = 0; i < inner.size(); ++i) {
+  for (std::size_t i = 0; i < inner.size() && commas < 5; ++i) {
     if (inner[i] != ',') continue;
     ++commas;
     if (commas == 4) high_start = i + 1;
     if (commas == 5) low_start = i + 1;
   }
-  if (commas != 5) return 0;
-  const int high = PortByte(inner.substr(high_start, low_start - 1 - high_start));
-  const int low = PortByte(inner.substr(low_start));
+  if (commas < 5) return 0;
+  const std::int64_t high = LeadingNumber(inner.substr(high_start, low_start - 1 - high_start), 255);
+  const std::int64_t low = LeadingNumber(inner.substr(low_start), 255);
   if (high < 0 || low < 0) return 0;
-  return high * 256 + low;
+  return static_cast<int>(high * 256 + low);
 }
 
 }  // namespace oro::updater

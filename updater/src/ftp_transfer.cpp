@@ -30,8 +30,11 @@ bool ReceiveAll(FtpSocket data, std::uint8_t* buffer, std::size_t size, FtpProgr
       if (n == 0) return true;
       if (n < 0) {
         diag::Err("接收数据失败: " + std::to_string(error));
+        diag::SetFailure("receiving data failed after all " + std::to_string(size) + " bytes (error " +
+                         std::to_string(error) + ")");
       } else {
         diag::Err("接收的数据超出文件大小: " + std::to_string(size));
+        diag::SetFailure("the server sent more than the " + std::to_string(size) + " bytes it announced");
       }
       return false;
     }
@@ -39,10 +42,16 @@ bool ReceiveAll(FtpSocket data, std::uint8_t* buffer, std::size_t size, FtpProgr
     const long n = net::Receive(data, buffer + total, want, error);
     if (n < 0) {
       diag::Err("接收数据失败: " + std::to_string(error));
+      diag::SetFailure(
+          std::string(error == net::wsa::kTimedOut ? "the data connection went silent" : "receiving data failed") +
+          " after " + std::to_string(total) + " of " + std::to_string(size) + " bytes (error " + std::to_string(error) +
+          ")");
       return false;
     }
     if (n == 0) {
       diag::Err("接收的数据不完整: " + std::to_string(total) + "/" + std::to_string(size));
+      diag::SetFailure("the data connection ended after " + std::to_string(total) + " of " + std::to_string(size) +
+                       " bytes");
       return false;
     }
     total += static_cast<std::size_t>(n);
@@ -75,11 +84,13 @@ int FtpRetrieveToMemory(FtpSocket socket, const std::string& path, std::uint8_t*
                         const std::string& address, FtpProgressFn callback, void* context) {
   const FtpReply pasv = FtpCommand(socket, "PASV");
   if (pasv.code / 100 != 2) {
+    if (pasv.code != 0) diag::SetFailure("the server refused passive mode: " + diag::Printable(pasv.text));
     Report(callback, context, ftp_event::kPassiveFailed, -1);
     return ftp_retrieve::kPassiveRefused;
   }
   const int port = FtpParsePasvPort(pasv.text);
   if (port <= 0) {
+    diag::SetFailure("the passive-mode reply names no usable port: " + diag::Printable(pasv.text));
     Report(callback, context, ftp_event::kPassiveFailed, -1);
     return ftp_retrieve::kNoPassivePort;
   }
@@ -93,6 +104,9 @@ int FtpRetrieveToMemory(FtpSocket socket, const std::string& path, std::uint8_t*
   }
   const FtpReply retr = FtpCommand(socket, "RETR " + path);
   if (retr.code / 100 != 1) {
+    if (retr.code != 0) {
+      diag::SetFailure("the server refused to send '" + path + "': " + diag::Printable(retr.text));
+    }
     Report(callback, context, ftp_event::kRetrieveFailed, -1);
     return ftp_retrieve::kRetrieveRefused;
   }
@@ -104,6 +118,7 @@ int FtpRetrieveToMemory(FtpSocket socket, const std::string& path, std::uint8_t*
   }
   const FtpReply done = FtpCommand(socket, "");
   if (done.code / 100 != 2) {
+    if (done.code != 0) diag::SetFailure("the server did not confirm the transfer: " + diag::Printable(done.text));
     Report(callback, context, ftp_event::kProgress, -1);
     return ftp_retrieve::kFinalReplyBad;
   }
@@ -114,13 +129,16 @@ int FtpRetrieveToMemory(FtpSocket socket, const std::string& path, std::uint8_t*
 int FtpOpenSession(const std::string& address, const std::string& user, const std::string& password, int port,
                    FtpSocket& out_socket) {
   out_socket = kInvalidFtpSocket;
+  diag::ClearFailure();
   int error = 0;
   if (!net::StartNetwork(error)) {
     diag::Err("WSAStartup失败: " + std::to_string(error));
+    diag::SetFailure("the network layer could not be started (error " + std::to_string(error) + ")");
     return ftp_result::kNetworkUnavailable;
   }
   std::string local;
   if (!net::LocalAddressFor(address, local)) {
+    diag::SetFailure("no datagram socket for finding the local address");
     net::StopNetwork();
     return ftp_result::kNoLocalAddress;
   }
@@ -129,7 +147,14 @@ int FtpOpenSession(const std::string& address, const std::string& user, const st
     net::StopNetwork();
     return ftp_result::kConnectFailed;
   }
-  if (FtpCommand(control.Get(), "").code / 100 != 2) {
+  const FtpReply greeting = FtpCommand(control.Get(), "");
+  if (greeting.code / 100 != 2) {
+    // The greeting's own failure (time-out, closed, no code) is already set.
+    if (greeting.code != 0) {
+      diag::SetFailure("the server's greeting is not a welcome: " + diag::Printable(greeting.text));
+    } else {
+      diag::SetFailure("greeting: " + diag::Failure());
+    }
     control.Reset();
     net::StopNetwork();
     return ftp_result::kBadGreeting;
@@ -157,6 +182,7 @@ int FtpDownloadToMemory(const std::string& address, const std::string& user, con
                         const std::string& path, std::unique_ptr<std::uint8_t[]>& out_buffer, std::int32_t& out_size,
                         FtpProgressFn callback, void* context, int port) {
   out_buffer.reset();
+  diag::ClearFailure();
   FtpSocket socket = kInvalidFtpSocket;
   const int opened = FtpOpenSession(address, user, password, port, socket);
   if (opened != ftp_result::kOk) {
@@ -180,6 +206,7 @@ int FtpDownloadToMemory(const std::string& address, const std::string& user, con
     std::unique_ptr<std::uint8_t[]> buffer = AllocateTransferBuffer(static_cast<std::size_t>(size));
     if (!buffer) {
       diag::Err("内存不足: " + std::to_string(size));
+      diag::SetFailure("no memory for " + std::to_string(size) + " bytes");
     } else if (FtpRetrieveToMemory(session.Get(), path, buffer.get(), static_cast<std::size_t>(size), address, callback,
                                    context) == ftp_retrieve::kOk) {
       out_buffer = std::move(buffer);
@@ -206,11 +233,11 @@ const char* FtpResultText(int result) {
     case ftp_result::kConnectFailed:
       return "the control connection failed";
     case ftp_result::kBadGreeting:
-      return "the server's greeting was not a 2xx reply";
+      return "the server gave no usable greeting";
     case ftp_result::kLoginFailed:
       return "the login failed";
     case ftp_result::kSizeFailed:
-      return "the size query failed";
+      return "the file's size could not be read";
     case ftp_result::kBinaryRefused:
       return "binary mode was refused";
     case ftp_result::kTransferFailed:
@@ -219,5 +246,7 @@ const char* FtpResultText(int result) {
       return "unknown result";
   }
 }
+
+std::string FtpLastFailure() { return diag::Failure(); }
 
 }  // namespace oro::updater

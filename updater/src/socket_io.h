@@ -63,6 +63,11 @@ int Connect(FtpSocket socket, std::uint32_t address, std::uint16_t port, int tim
 // Longest wait for a send or receive to make progress.
 void SetIdleTimeout(FtpSocket socket, int timeout_ms);
 
+// Waits up to `timeout_ms` for bytes (or the end of the data) to arrive:
+// true when a receive would not wait; false with wsa::kTimedOut or another
+// Winsock code.
+bool WaitReadable(FtpSocket socket, int timeout_ms, int& error);
+
 // Sends every byte or fails with a Winsock code.
 bool SendAll(FtpSocket socket, const char* data, std::size_t size, int& error);
 

@@ -174,6 +174,23 @@ void SetIdleTimeout(FtpSocket socket, int timeout_ms) {
   ::setsockopt(Fd(socket), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
 }
 
+bool WaitReadable(FtpSocket socket, int timeout_ms, int& error) {
+  pollfd p{Fd(socket), POLLIN, 0};
+  for (;;) {
+    const int r = ::poll(&p, 1, timeout_ms > 0 ? timeout_ms : 0);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) {
+      error = LastError();
+      return false;
+    }
+    if (r == 0) {
+      error = wsa::kTimedOut;
+      return false;
+    }
+    return true;
+  }
+}
+
 bool SendAll(FtpSocket socket, const char* data, std::size_t size, int& error) {
   while (size > 0) {
     // MSG_NOSIGNAL: a peer that went away must not kill the process.

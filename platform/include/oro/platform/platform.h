@@ -8,6 +8,8 @@
 
 #include "oro/platform/audio_system.h"
 #include "oro/platform/debug_output.h"
+#include "oro/platform/dialogs.h"
+#include "oro/platform/module_loader.h"
 #include "oro/platform/named_objects.h"
 #include "oro/platform/registry_store.h"
 #include "oro/platform/system_info.h"
@@ -33,6 +35,8 @@ struct Platform {
   std::shared_ptr<DebugOutput> debug;
   std::shared_ptr<SystemInfo> system;
   std::shared_ptr<NamedObjects> objects;
+  std::shared_ptr<Dialogs> dialogs;
+  std::shared_ptr<ModuleLoader> modules;
 };
 
 // Paths for a state folder: ORO_ROOT when given, else the system folders for

@@ -39,6 +39,9 @@ constexpr std::uint32_t kRetrieveFailed = 10;  // value -1
 struct FtpTimeouts {
   int connect_ms = 10000;
   int idle_ms = 30000;  // longest wait for any send or receive to make progress
+  // Longest time for one command exchange, the command sent and its whole
+  // reply received, however slowly the server hands out the bytes.
+  int reply_ms = 30000;
 };
 void FtpSetTimeouts(const FtpTimeouts& timeouts);
 FtpTimeouts FtpGetTimeouts();
@@ -58,8 +61,10 @@ bool FtpSetBinary(FtpSocket socket);
 // SIZE answered 213 with a size; -1 otherwise.
 std::int32_t FtpGetSize(FtpSocket socket, const std::string& path);
 
-// Port from a passive-mode reply: positive, 0 when the numbers are unusable,
-// -1 without "(", -2 without ")" after it.
+// Port from a passive-mode reply: the numbers that start the text after the
+// fourth and the fifth comma inside the parentheses (later commas change
+// nothing), each 0 to 255. Positive, 0 when they are missing or out of
+// range, -1 without "(", -2 without ")" after it.
 int FtpParsePasvPort(const std::string& text);
 
 // Result codes of FtpRetrieveToMemory.
@@ -108,5 +113,10 @@ int FtpDownloadToMemory(const std::string& address, const std::string& user, con
 
 // A short English description of an FtpDownloadToMemory result, for tools.
 const char* FtpResultText(int result);
+
+// What really failed in the last failed step on this thread, in English for
+// tools (the connect, a time-out, the server's own reply, ...); empty when
+// the last download or session opened without failure.
+std::string FtpLastFailure();
 
 }  // namespace oro::updater

@@ -11,9 +11,9 @@ namespace oro::updater {
 // The reply code in the first three characters; 0 when they are not digits.
 std::int32_t FtpReplyCode(std::string_view text);
 
-// The size in a 213 reply: the decimal number from the fifth character on.
-// -1 when there is none, it is followed by anything but line ends and
-// blanks, or it does not fit a signed 32-bit value.
+// The size in a 213 reply: the decimal number that starts at the fifth
+// character (blanks before it skipped, any text after it ignored). -1 when
+// there is none or it does not fit a signed 32-bit value.
 std::int32_t FtpParseSizeReply(std::string_view text);
 
 // Collects the lines of one reply. A reply is one line "ddd text", or the

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "oro/platform/debug_output.h"
+#include "oro/platform/dialogs.h"
+#include "oro/platform/module_loader.h"
 #include "oro/platform/named_objects.h"
 #include "oro/platform/system_info.h"
 
@@ -22,5 +24,12 @@ std::unique_ptr<SystemInfo> MakeLinuxSystemInfo();
 // mapped shared and held with open-file-description locks; an object lives
 // while somebody holds it.
 std::unique_ptr<NamedObjects> MakeFileNamedObjects(const std::string& run_dir);
+
+// dlopen of a regular file owned by the caller or root that nobody else may
+// write, on a path whose folders nobody else may change.
+std::unique_ptr<ModuleLoader> MakeDlModuleLoader();
+
+// Messages on standard error and the debug output; never waits for anybody.
+std::unique_ptr<Dialogs> MakeConsoleDialogs(std::shared_ptr<DebugOutput> debug);
 
 }  // namespace oro::platform::linux_host
