@@ -59,6 +59,8 @@ class HeardTest : public ::testing::Test {
     setenv("ORO_PLATFORM", "host", 1);
     setenv("PULSE_SERVER", daemon_.Server().c_str(), 1);
     if (access("/usr/bin/pacat", X_OK) != 0) GTEST_SKIP() << "pacat (pulseaudio-utils) is not installed";
+    std::string why;
+    if (!PulseDaemon::CanLoadBuiltPlugins(&why)) GTEST_SKIP() << why;
     if (!daemon_.Start()) GTEST_SKIP() << daemon_.Why();
     ASSERT_GE(daemon_.LoadSink(kHeadset,
                                "device.description='Headset' device.bus=usb device.vendor.id=040b "
