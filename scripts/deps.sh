@@ -8,7 +8,7 @@ packages=(
   libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev libbenchmark-dev
   libhidapi-dev
-  qtbase5-dev qttools5-dev-tools
+  qtbase5-dev qttools5-dev-tools fonts-noto-cjk
   python3 python3-pyftpdlib curl
   libpulse-dev pulseaudio pulseaudio-utils ladspa-sdk
   clang libclang-rt-14-dev clang-format

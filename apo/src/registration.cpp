@@ -9,7 +9,7 @@
 #include <string>
 
 #include "oro/common/registry_access.h"
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "oro/platform/text.h"
 #include "oro_sound_apo.h"
 
@@ -84,7 +84,7 @@ int32_t InStore(F&& work) {
   try {
     oro::platform::Platform platform = oro::platform::MakePlatformFromEnvironment();
     if (!platform.registry) return ORO_APO_SELFREG_E_CLASS;
-    oro::common::RegistryAccess reg(*platform.registry, platform.system.get());
+    oro::common::RegistryAccess reg(*platform.registry);
     work(reg);
     return ORO_APO_S_OK;
   } catch (...) {

@@ -5,8 +5,7 @@
 #include <memory>
 
 #include "oro/common/section_codec.h"
-#include "oro/platform/linux/host_adapters.h"
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "oro_sound_apo.h"
 
 struct OroApoSection {
@@ -37,7 +36,7 @@ extern "C" ORO_APO_API int32_t OroApoOpenSection(OroApoSection** out) {
   try {
     auto s = std::make_unique<OroApoSection>();
     const oro::platform::StatePaths paths = oro::platform::ResolveStatePaths(std::getenv("ORO_ROOT"));
-    s->objects = oro::platform::linux_host::MakeFileNamedObjects(paths.run_dir);
+    s->objects = oro::platform::MakeNamedObjects(paths);
     const auto rc = s->objects->OpenSection(oro::common::kSectionName, oro::common::kSectionSize, &s->section);
     if (rc == oro::platform::err::kFileNotFound) return ORO_APO_E_NOT_FOUND;
     if (rc != 0 || !s->section) return ORO_APO_E_ACCESS_DENIED;

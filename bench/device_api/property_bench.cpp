@@ -7,8 +7,8 @@
 
 #include "library_context.h"
 #include "oro/common/property_blocks.h"
-#include "oro/platform/platform.h"
-#include "oro/platform/sim/kit_machine.h"
+#include "oro/platform/make_platform.h"
+#include "oro/tools/sim/kit_machine.h"
 #include "oro_ecd_api.h"
 #include "temp_root.h"
 #include "timed.h"
@@ -22,7 +22,7 @@ void TimedSends(benchmark::State& state, Send send) {
   auto platform = oro::platform::MakePlatform(oro::platform::Profile::kSim,
                                               oro::platform::ResolveStatePaths(folder.Path().c_str()));
   oro::platform::sim::SimMachine machine(*platform.registry);
-  oro::platform::sim::CreateKitMachine(machine, L"/tmp/");
+  oro::tools::sim::CreateKitMachine(machine, L"/tmp/");
   oro::device_api::SetLibraryPlatform(platform);
 
   oro::common::DeviceInfo record;

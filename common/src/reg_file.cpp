@@ -6,6 +6,7 @@
 #include <random>
 
 #include "oro/common/registry_access.h"
+#include "oro/platform/errno_codes.h"
 #include "oro/platform/reg_value_codec.h"
 #include "oro/platform/registry_store.h"
 #include "oro/platform/text.h"
@@ -36,25 +37,6 @@ std::wstring NameField(const std::wstring& name) { return name.empty() ? std::ws
 
 // Line breaks and zeros cannot stand inside a quoted string of the file.
 bool NeedsHex(const std::wstring& text) { return text.find_first_of(std::wstring(L"\r\n\0", 3)) != std::wstring::npos; }
-
-platform::ErrorCode FromErrno(int error) {
-  switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-      return 112;
-    case EFBIG:
-      return 223;
-    case EACCES:
-    case EPERM:
-      return platform::err::kAccessDenied;
-    case EROFS:
-      return platform::err::kWriteProtect;
-    case ENOENT:
-      return platform::err::kPathNotFound;
-    default:
-      return 29;  // the device could not be written
-  }
-}
 
 }  // namespace
 
@@ -168,16 +150,16 @@ void ReplacingFile::Commit(const std::vector<std::uint8_t>& bytes) {
   errno = 0;
   d_->out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   d_->out.flush();
-  if (!d_->out) throw RegistryException(detail::WithErrorText(message, FromErrno(errno)));
+  if (!d_->out) throw RegistryException(detail::WithErrorText(message, platform::ErrorFromErrno(errno)));
   d_->out.close();
-  if (!d_->out) throw RegistryException(detail::WithErrorText(message, FromErrno(errno)));
+  if (!d_->out) throw RegistryException(detail::WithErrorText(message, platform::ErrorFromErrno(errno)));
 
   std::error_code ec;
   // A replaced file keeps its permissions.
   const fs::file_status old = fs::status(d_->target, ec);
   if (!ec && fs::is_regular_file(old)) fs::permissions(d_->temp, old.permissions(), ec);
   fs::rename(d_->temp, d_->target, ec);
-  if (ec) throw RegistryException(detail::WithErrorText(message, FromErrno(ec.value())));
+  if (ec) throw RegistryException(detail::WithErrorText(message, platform::ErrorFromErrno(ec.value())));
   d_->committed = true;
 }
 

@@ -1,36 +1,13 @@
-#include <iterator>
-
 #include "oro/common/key_path.h"
 #include "oro/common/registry_access.h"
-#include "oro/platform/text.h"
+#include "oro/platform/root_keys.h"
 #include "registry_access_detail.h"
 
 namespace oro::common {
-namespace {
-
-struct RootEntry {
-  const wchar_t* name;
-  platform::RootKey root;
-};
-
-constexpr RootEntry kRoots[] = {
-    {L"HKEY_CLASSES_ROOT", platform::RootKey::kClassesRoot},
-    {L"HKEY_CURRENT_CONFIG", platform::RootKey::kCurrentConfig},
-    {L"HKEY_CURRENT_USER", platform::RootKey::kCurrentUser},
-    {L"HKEY_LOCAL_MACHINE", platform::RootKey::kLocalMachine},
-    {L"HKEY_USERS", platform::RootKey::kUsers},
-};
-
-}  // namespace
 
 std::wstring KeyPath::Canonical() const { return std::wstring(RootName(root)) + L"\\" + sub_key; }
 
-const wchar_t* RootName(platform::RootKey root) {
-  for (const auto& entry : kRoots) {
-    if (entry.root == root) return entry.name;
-  }
-  return L"";
-}
+const wchar_t* RootName(platform::RootKey root) { return platform::RootKeyName(root); }
 
 KeyPath ParseKeyPath(const std::wstring& key) {
   const std::size_t slash = key.find(L'\\');
@@ -38,14 +15,10 @@ KeyPath ParseKeyPath(const std::wstring& key) {
   KeyPath path;
   path.root_name = key.substr(0, slash);
   path.sub_key = key.substr(slash + 1);
-  const std::wstring upper = platform::FoldCase(path.root_name);
-  for (const auto& entry : kRoots) {
-    if (upper == entry.name) {
-      path.root = entry.root;
-      return path;
-    }
+  if (!platform::RootKeyFromName(path.root_name, &path.root)) {
+    throw RegistryException(L"Unknown root key " + path.root_name);
   }
-  throw RegistryException(L"Unknown root key " + path.root_name);
+  return path;
 }
 
 namespace detail {

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "oro/platform/make_platform.h"
 #include "oro/platform/text.h"
 
 namespace oro::device_api {

@@ -22,7 +22,7 @@ constexpr std::uint32_t kDefaultNoiseReduction = 50;
 RegistryAccess Access() {
   auto& p = LibraryPlatform();
   if (!p.registry) throw RegistryException(L"No settings store");
-  return RegistryAccess(*p.registry, p.system.get());
+  return RegistryAccess(*p.registry);
 }
 
 // Reads the persisted block over the defaults in `block` (at most the

@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "oro/platform/errno_codes.h"
 #include "oro/platform/linux/host_adapters.h"
 #include "oro/platform/text.h"
 
@@ -48,26 +49,7 @@ constexpr std::uint32_t kGenericRead = 0x80000000;
 
 constexpr int kOpenAttempts = 16;
 
-ErrorCode FromErrno(int e) {
-  switch (e) {
-    case ENOENT:
-      return err::kFileNotFound;
-    case ENOTDIR:
-      return err::kPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return err::kAccessDenied;
-    case ENOMEM:
-    case ENOSPC:
-    case EFBIG:
-    case EMFILE:
-    case ENFILE:
-      return err::kNotEnoughMemory;
-    default:
-      return err::kInvalidParameter;
-  }
-}
+bool ValidName(const std::wstring& name) { return !name.empty() && name.size() <= kMaxObjectName; }
 
 std::string FileNameFor(const char* prefix, const std::wstring& name) {
   std::string out = prefix;
@@ -147,11 +129,11 @@ ErrorCode OpenFile(const std::string& path, bool create, mode_t mode, int* fd, b
         *created = true;
         return err::kSuccess;
       }
-      if (errno != EEXIST) return FromErrno(errno);
+      if (errno != EEXIST) return ErrorFromErrno(errno);
     }
     *fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
     if (*fd >= 0) return err::kSuccess;
-    if (errno != ENOENT || !create) return FromErrno(errno);
+    if (errno != ENOENT || !create) return ErrorFromErrno(errno);
     // Removed between the two opens: try again.
   }
   return err::kBusy;
@@ -165,10 +147,10 @@ ErrorCode EnsureRunDir(const std::string& run_dir) {
   // files it is allowed to open.
   for (std::size_t pos = run_dir.find('/', 1); pos != std::string::npos; pos = run_dir.find('/', pos + 1)) {
     const std::string parent = run_dir.substr(0, pos);
-    if (mkdir(parent.c_str(), 0700) != 0 && errno != EEXIST) return FromErrno(errno);
+    if (mkdir(parent.c_str(), 0700) != 0 && errno != EEXIST) return ErrorFromErrno(errno);
   }
   if (mkdir(run_dir.c_str(), 0750) != 0) {
-    if (errno != EEXIST) return FromErrno(errno);
+    if (errno != EEXIST) return ErrorFromErrno(errno);
     return err::kSuccess;
   }
   chmod(run_dir.c_str(), 0750);
@@ -199,7 +181,7 @@ ErrorCode OpenHeld(const std::string& path, bool create, mode_t mode, int* out) 
       if (!created && ftruncate(fd, 0) != 0) {
         const int e = errno;
         close(fd);
-        return FromErrno(e);
+        return ErrorFromErrno(e);
       }
       SetLock(fd, F_RDLCK, false);  // a holder among others from now on
       *out = fd;
@@ -208,7 +190,7 @@ ErrorCode OpenHeld(const std::string& path, bool create, mode_t mode, int* out) 
     if (errno != EAGAIN && errno != EACCES) {
       const int e = errno;
       close(fd);
-      return FromErrno(e);
+      return ErrorFromErrno(e);
     }
     // Others hold it: wait for any exclusive step to end, then make sure the
     // file was not removed meanwhile.
@@ -271,7 +253,7 @@ class FileNamedObjects final : public NamedObjects {
 
   ErrorCode CreateMutex(const std::wstring& name, const ObjectSecurity* security, std::unique_ptr<NamedMutex>* out,
                         bool* already_existed) override {
-    if (!out || name.empty()) return err::kInvalidParameter;
+    if (!out || !ValidName(name)) return err::kInvalidParameter;
     if (ErrorCode e = EnsureRunDir(run_dir_)) return e;
     const std::string path = PathFor("mtx-", name);
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
@@ -281,7 +263,7 @@ class FileNamedObjects final : public NamedObjects {
       if (!SetLock(fd, F_WRLCK, false)) {
         const int e = errno;
         close(fd);
-        if (e != EAGAIN && e != EACCES) return FromErrno(e);
+        if (e != EAGAIN && e != EACCES) return ErrorFromErrno(e);
         // Held by another object; this one keeps nothing.
         if (already_existed) *already_existed = true;
         *out = std::make_unique<FileMutex>(-1, path);
@@ -298,9 +280,9 @@ class FileNamedObjects final : public NamedObjects {
   }
 
   ErrorCode OpenMutex(const std::wstring& name) override {
-    if (name.empty()) return err::kInvalidParameter;
+    if (!ValidName(name)) return err::kInvalidParameter;
     const int fd = open(PathFor("mtx-", name).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return FromErrno(errno);
+    if (fd < 0) return ErrorFromErrno(errno);
     struct flock lk {};
     lk.l_type = F_WRLCK;
     lk.l_whence = SEEK_SET;
@@ -316,7 +298,7 @@ class FileNamedObjects final : public NamedObjects {
 
   ErrorCode Section(const std::wstring& name, std::size_t size, bool create, mode_t mode,
                     std::unique_ptr<SharedSection>* out) {
-    if (!out || name.empty() || size == 0) return err::kInvalidParameter;
+    if (!out || !ValidName(name) || size == 0) return err::kInvalidParameter;
     if (create) {
       if (ErrorCode e = EnsureRunDir(run_dir_)) return e;
     }
@@ -328,20 +310,20 @@ class FileNamedObjects final : public NamedObjects {
     if (fstat(fd, &st) != 0) {
       const int e = errno;
       ReleaseHolder(fd, path);
-      return FromErrno(e);
+      return ErrorFromErrno(e);
     }
     // A section is at least as large as any holder asked for; growing only
     // adds zeros, so concurrent holders agree on every byte they share.
     if (static_cast<std::size_t>(st.st_size) < size && ftruncate(fd, static_cast<off_t>(size)) != 0) {
       const int e = errno;
       ReleaseHolder(fd, path);
-      return FromErrno(e);
+      return ErrorFromErrno(e);
     }
     void* view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (view == MAP_FAILED) {
       const int e = errno;
       ReleaseHolder(fd, path);
-      return FromErrno(e);
+      return ErrorFromErrno(e);
     }
     *out = std::make_unique<FileSection>(fd, path, static_cast<std::uint8_t*>(view), size);
     return err::kSuccess;

@@ -4,9 +4,10 @@
 #include <string>
 
 #include "oro/platform/linux/host_adapters.h"
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "oro/platform/pulse/pulse_audio_system.h"
 #include "oro/platform/sim/sim_adapters.h"
+#include "oro/platform/sim/sim_hid_bus.h"
 #include "oro/platform/sqlite/sqlite_registry_store.h"
 
 namespace oro::platform {
@@ -17,17 +18,23 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   p.paths = paths;
   p.registry = std::make_shared<sqlite::SqliteRegistryStore>(paths.registry_db);
   p.debug = linux_host::MakeSyslogDebugOutput();
-  p.objects = linux_host::MakeFileNamedObjects(paths.run_dir);
+  p.objects = MakeNamedObjects(paths);
   p.dialogs = linux_host::MakeConsoleDialogs(p.debug);
   p.modules = linux_host::MakeDlModuleLoader();
   if (profile == Profile::kSim) {
     p.audio = sim::MakeSimAudioSystem(p.registry);
     p.system = sim::MakeSimSystemInfo(p.registry);
+    p.hid = sim::MakeSimHidBus(sim::HidBusDir(paths.sim_dir));
   } else {
     p.audio = pulse::MakePulseAudioSystem();
     p.system = linux_host::MakeLinuxSystemInfo();
+    p.hid = linux_host::MakeHidrawBus();
   }
   return p;
+}
+
+std::unique_ptr<NamedObjects> MakeNamedObjects(const StatePaths& paths) {
+  return linux_host::MakeFileNamedObjects(paths.run_dir);
 }
 
 Profile ProfileFromEnvironment() {

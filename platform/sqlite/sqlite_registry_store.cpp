@@ -80,6 +80,11 @@ SqliteRegistryStore::SqliteRegistryStore(const std::string& path, const StoreOpt
 
 SqliteRegistryStore::~SqliteRegistryStore() = default;
 
+ErrorCode SqliteRegistryStore::Status(std::string* detail) const {
+  if (detail) *detail = open_detail_;
+  return open_error_;
+}
+
 ErrorCode SqliteRegistryStore::OpenKey(RootKey root, const std::wstring& sub_key, std::uint32_t access,
                                        KeyHandle* out) {
   if (!out || !ValidRoot(root)) return err::kInvalidParameter;

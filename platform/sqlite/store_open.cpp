@@ -11,6 +11,7 @@
 #include <exception>
 #include <thread>
 
+#include "oro/platform/errno_codes.h"
 #include "store_tables.h"
 
 namespace oro::platform::sqlite {
@@ -24,28 +25,11 @@ constexpr const char* kJournalSizeLimit = "PRAGMA journal_size_limit=1048576";
 constexpr const char* kSynchronousNormal = "PRAGMA synchronous=NORMAL";
 constexpr const char* kObjectCount = "SELECT count(*) FROM sqlite_master";
 
-ErrorCode FromErrno(int e) {
-  switch (e) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return err::kAccessDenied;
-    case ENOENT:
-    case ENOTDIR:
-      return err::kPathNotFound;
-    case ENOSPC:
-    case EDQUOT:
-      return err::kDiskFull;
-    case ENOMEM:
-      return err::kNotEnoughMemory;
-    default:
-      return err::kCantOpen;
-  }
-}
-
 OpenOutcome Fail(ErrorCode code, std::string detail) { return {code, std::move(detail)}; }
 
-OpenOutcome FailErrno(int e, const std::string& what) { return Fail(FromErrno(e), what + ": " + std::strerror(e)); }
+OpenOutcome FailErrno(int e, const std::string& what) {
+  return Fail(ErrorFromErrno(e), what + ": " + std::strerror(e));
+}
 
 // Creates the folder and its missing parents. The system state folder is
 // readable by everybody (services and users read the store); a user's own

@@ -3,6 +3,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "oro/platform/root_keys.h"
 #include "oro/platform/text.h"
 
 namespace oro::platform::sqlite {
@@ -59,21 +60,7 @@ ErrorCode CheckValueName(const std::wstring& name) {
 
 std::string FoldedUtf8(const std::wstring& name) { return ToUtf8(FoldCase(name)); }
 
-const wchar_t* RootName(RootKey root) {
-  switch (root) {
-    case RootKey::kClassesRoot:
-      return L"HKEY_CLASSES_ROOT";
-    case RootKey::kCurrentConfig:
-      return L"HKEY_CURRENT_CONFIG";
-    case RootKey::kCurrentUser:
-      return L"HKEY_CURRENT_USER";
-    case RootKey::kLocalMachine:
-      return L"HKEY_LOCAL_MACHINE";
-    case RootKey::kUsers:
-      return L"HKEY_USERS";
-  }
-  return L"";
-}
+const wchar_t* RootName(RootKey root) { return RootKeyName(root); }
 
 bool ValidRoot(RootKey root) { return static_cast<std::uint8_t>(root) <= static_cast<std::uint8_t>(RootKey::kUsers); }
 

@@ -6,7 +6,7 @@
 
 #include "apo_library.h"
 #include "oro/common/registry_access.h"
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "oro/platform/text.h"
 
 namespace oro::test {

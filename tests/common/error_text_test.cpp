@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
+#include "oro/common/key_path.h"
+#include "oro/platform/errno_codes.h"
+#include "oro/platform/root_keys.h"
 #include "oro/platform/win32_codes.h"
 
 namespace oro::common {
@@ -80,6 +85,40 @@ TEST(ErrorText, EveryKitCodeHasOneLineOfText) {
     EXPECT_FALSE(text.empty()) << code;
     EXPECT_EQ(text.find_first_of(L"\r\n"), std::wstring::npos) << code;
     EXPECT_EQ(text.back(), L'.') << code;
+  }
+}
+
+// One table maps the C library's error numbers for every part of the kit: a
+// full disk is 112 wherever it is met, and whatever the table yields has a
+// text, so no message ends in an empty reason.
+TEST(ErrnoTable, OneCodePerCauseAndEveryCodeHasAText) {
+  EXPECT_EQ(platform::ErrorFromErrno(ENOSPC), err::kDiskFull);
+  EXPECT_EQ(platform::ErrorFromErrno(EDQUOT), err::kDiskFull);
+  EXPECT_EQ(platform::ErrorFromErrno(ENOENT), err::kFileNotFound);
+  EXPECT_EQ(platform::ErrorFromErrno(ENOTDIR), err::kPathNotFound);
+  EXPECT_EQ(platform::ErrorFromErrno(EACCES), err::kAccessDenied);
+  EXPECT_EQ(platform::ErrorFromErrno(EROFS), err::kWriteProtect);
+  EXPECT_EQ(platform::ErrorFromErrno(EMFILE), platform::ErrorFromErrno(ENFILE));
+  EXPECT_EQ(platform::ErrorFromErrno(0), err::kSuccess);
+  EXPECT_EQ(platform::ErrorFromErrno(EHOSTDOWN), err::kGenFailure) << "unknown numbers share one code";
+  for (int e = 1; e < 134; ++e) {
+    const std::wstring text = ErrorText(platform::ErrorFromErrno(e));
+    EXPECT_FALSE(text.empty()) << "errno " << e << " maps to " << platform::ErrorFromErrno(e) << ", which has no text";
+  }
+}
+
+TEST(RootKeys, TheStoreTheRegistryModuleAndTheToolsSpellEveryRootAlike) {
+  using platform::RootKey;
+  for (RootKey root : {RootKey::kClassesRoot, RootKey::kCurrentConfig, RootKey::kCurrentUser, RootKey::kLocalMachine,
+                       RootKey::kUsers}) {
+    const std::wstring name = platform::RootKeyName(root);
+    EXPECT_EQ(RootName(root), name);
+    EXPECT_EQ(ParseKeyPath(name + L"\\X").root, root);
+    RootKey found;
+    ASSERT_TRUE(platform::RootKeyFromNameOrAbbreviation(platform::RootKeyAbbreviation(root), &found)) << name.c_str();
+    EXPECT_EQ(found, root);
+    EXPECT_FALSE(platform::RootKeyFromName(platform::RootKeyAbbreviation(root), &found))
+        << "the registry module takes full names only";
   }
 }
 

@@ -2,6 +2,8 @@
 #include <cstring>
 #include <vector>
 
+#include "oro/common/guid.h"
+#include "oro/common/os_version.h"
 #include "oro/common/registry_access.h"
 #include "registry_test_fixture.h"
 
@@ -213,9 +215,9 @@ class FixedVersion : public platform::SystemInfo {
   std::uint32_t version_;
 };
 
-TEST_F(RegistryTest, WindowsVersionIsReadOnceAndComparedWith63) {
+TEST(OsVersion, ReadOnceAndComparedWith63) {
   FixedVersion win8(0x60002), win81(0x60003), win10(0xA0000);
-  common::RegistryAccess r8(store_, &win8), r81(store_, &win81), r10(store_, &win10), unknown(store_);
+  common::OsVersion r8(&win8), r81(&win81), r10(&win10), unknown(nullptr);
   EXPECT_FALSE(r8.IsWindows81OrLater());
   EXPECT_TRUE(r81.IsWindows81OrLater());
   EXPECT_TRUE(r10.IsWindows81OrLater());

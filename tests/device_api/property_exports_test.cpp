@@ -80,7 +80,7 @@ TEST_F(PropertyTest, LoadKeepsPersistedFieldsAndRefreshesVolumesAndMutes) {
 
   platform::sim::SimMachine machine(*platform_.registry);
   platform::sim::SimEndpoint capture;
-  ASSERT_EQ(machine.Find(platform::sim::kHeadsetCapture, &capture), 0u);
+  ASSERT_EQ(machine.Find(tools::sim::kHeadsetCapture, &capture), 0u);
   ASSERT_EQ(machine.SetMute(capture.info.id, true), 0u);
 
   Load();

@@ -12,8 +12,8 @@
 #include "library_context.h"
 #include "oro/common/property_blocks.h"
 #include "oro/common/registry_access.h"
-#include "oro/platform/platform.h"
-#include "oro/platform/sim/kit_machine.h"
+#include "oro/platform/make_platform.h"
+#include "oro/tools/sim/kit_machine.h"
 #include "oro_ecd_api.h"
 #include "temp_root.h"
 
@@ -24,7 +24,7 @@ class PropertyTest : public ::testing::Test {
   void SetUp() override {
     platform_ = platform::MakePlatform(platform::Profile::kSim, platform::ResolveStatePaths(root_.Path().c_str()));
     platform::sim::SimMachine machine(*platform_.registry);
-    ASSERT_EQ(platform::sim::CreateKitMachine(machine, L"/tmp/"), 0u);
+    ASSERT_EQ(tools::sim::CreateKitMachine(machine, L"/tmp/"), 0u);
     device_api::SetLibraryPlatform(platform_);
   }
   void TearDown() override {

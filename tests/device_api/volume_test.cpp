@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "../../device_api/src/library_context.h"
-#include "oro/platform/sim/kit_machine.h"
+#include "oro/platform/make_platform.h"
 #include "oro/platform/sim/sim_layout.h"
 #include "oro/platform/sim/sim_machine.h"
+#include "oro/tools/sim/kit_machine.h"
 #include "oro_ecd_api.h"
 #include "temp_root.h"
 
@@ -30,7 +31,7 @@ class VolumeExports : public ::testing::Test {
     store_ = p.registry;
     SetLibraryPlatform(std::move(p));
     machine_ = std::make_unique<SimMachine>(*store_);
-    ASSERT_EQ(platform::sim::CreateKitMachine(Machine(), L"/tmp/"), platform::err::kSuccess);
+    ASSERT_EQ(tools::sim::CreateKitMachine(Machine(), L"/tmp/"), platform::err::kSuccess);
   }
 
   SimMachine& Machine() { return *machine_; }
@@ -67,8 +68,7 @@ class VolumeExports : public ::testing::Test {
   }
 
   void UnplugAllCapture() {
-    for (const wchar_t* a :
-         {platform::sim::kHeadsetCapture, platform::sim::kDongleCapture, platform::sim::kOnboardCapture}) {
+    for (const wchar_t* a : {tools::sim::kHeadsetCapture, tools::sim::kDongleCapture, tools::sim::kOnboardCapture}) {
       ASSERT_EQ(Machine().Unplug(Id(a)), platform::err::kSuccess);
     }
   }
@@ -84,40 +84,40 @@ TEST_F(VolumeExports, ReadingTruncatesTheSinglePrecisionProduct) {
     int32_t percent;
   } cases[] = {{0.53f, 52}, {0.29f, 29}, {1.0f, 100}, {0.0f, 0}, {0.999f, 99}, {0.35f, 35}, {0.07f, 7}};
   for (const auto& c : cases) {
-    SetScalar(platform::sim::kHeadsetRender, c.scalar);
+    SetScalar(tools::sim::kHeadsetRender, c.scalar);
     EXPECT_EQ(_getVolum(ORO_FLOW_RENDER), c.percent) << "scalar " << c.scalar;
   }
-  SetScalar(platform::sim::kHeadsetCapture, 0.53f);
+  SetScalar(tools::sim::kHeadsetCapture, 0.53f);
   EXPECT_EQ(_getVolum(ORO_FLOW_CAPTURE), 52);
 }
 
 TEST_F(VolumeExports, ReadingsOutsideTheScaleAreKeptWithinIt) {
-  StoreRawScalar(platform::sim::kHeadsetRender, 1.25f);
+  StoreRawScalar(tools::sim::kHeadsetRender, 1.25f);
   EXPECT_EQ(_getVolum(ORO_FLOW_RENDER), 100);
-  StoreRawScalar(platform::sim::kHeadsetRender, 3.0e38f);  // x 100 overflows to infinity
+  StoreRawScalar(tools::sim::kHeadsetRender, 3.0e38f);  // x 100 overflows to infinity
   EXPECT_EQ(_getVolum(ORO_FLOW_RENDER), 100);
-  StoreRawScalar(platform::sim::kHeadsetRender, -0.5f);
+  StoreRawScalar(tools::sim::kHeadsetRender, -0.5f);
   EXPECT_EQ(_getVolum(ORO_FLOW_RENDER), 0);
 }
 
 TEST_F(VolumeExports, SettingDividesInSinglePrecision) {
   EXPECT_EQ(_SetVolum(100, ORO_FLOW_RENDER), 1);
-  EXPECT_EQ(Scalar(platform::sim::kHeadsetRender), 1.0f);
+  EXPECT_EQ(Scalar(tools::sim::kHeadsetRender), 1.0f);
   // The panel's three-argument form; the extra argument changes nothing.
   EXPECT_EQ(_SetVolum(35, ORO_FLOW_CAPTURE, 0), 1);
-  EXPECT_EQ(Scalar(platform::sim::kHeadsetCapture), 35 / 100.0f);
+  EXPECT_EQ(Scalar(tools::sim::kHeadsetCapture), 35 / 100.0f);
   EXPECT_EQ(_getVolum(ORO_FLOW_CAPTURE), 35);
   EXPECT_EQ(_SetVolum(0, ORO_FLOW_RENDER), 1);
-  EXPECT_EQ(Scalar(platform::sim::kHeadsetRender), 0.0f);
+  EXPECT_EQ(Scalar(tools::sim::kHeadsetRender), 0.0f);
   // Other endpoints keep their volumes.
-  EXPECT_EQ(Scalar(platform::sim::kOnboardRender), 0.50f);
+  EXPECT_EQ(Scalar(tools::sim::kOnboardRender), 0.50f);
 }
 
 TEST_F(VolumeExports, PercentagesTheEndpointRefusesReportFailure) {
-  SetScalar(platform::sim::kHeadsetRender, 0.4f);
+  SetScalar(tools::sim::kHeadsetRender, 0.4f);
   EXPECT_EQ(_SetVolum(101, ORO_FLOW_RENDER), 0);
   EXPECT_EQ(_SetVolum(-1, ORO_FLOW_RENDER), 0);
-  EXPECT_EQ(Scalar(platform::sim::kHeadsetRender), 0.4f);
+  EXPECT_EQ(Scalar(tools::sim::kHeadsetRender), 0.4f);
 }
 
 TEST_F(VolumeExports, MuteReachesTheDefaultEndpointOfTheFlow) {
@@ -126,19 +126,19 @@ TEST_F(VolumeExports, MuteReachesTheDefaultEndpointOfTheFlow) {
   EXPECT_EQ(_GetMasterMute(ORO_FLOW_CAPTURE), 1);
   EXPECT_EQ(_GetMasterMute(ORO_FLOW_RENDER), 0);
   bool mute = false;
-  ASSERT_EQ(Machine().GetMute(Id(platform::sim::kHeadsetCapture), &mute), platform::err::kSuccess);
+  ASSERT_EQ(Machine().GetMute(Id(tools::sim::kHeadsetCapture), &mute), platform::err::kSuccess);
   EXPECT_TRUE(mute);
   EXPECT_EQ(_SetMasterMute(0, ORO_FLOW_CAPTURE), 1);
   EXPECT_EQ(_GetMasterMute(ORO_FLOW_CAPTURE), 0);
 }
 
 TEST_F(VolumeExports, TheMultimediaRoleChoosesTheEndpoint) {
-  ASSERT_EQ(Machine().SetDefault(Flow::kRender, Role::kMultimedia, Id(platform::sim::kOnboardRender)),
+  ASSERT_EQ(Machine().SetDefault(Flow::kRender, Role::kMultimedia, Id(tools::sim::kOnboardRender)),
             platform::err::kSuccess);
   EXPECT_EQ(_getVolum(ORO_FLOW_RENDER), 50);  // the onboard device's 0.5, not the headset's 0.75
   EXPECT_EQ(_SetVolum(20, ORO_FLOW_RENDER), 1);
-  EXPECT_EQ(Scalar(platform::sim::kOnboardRender), 0.2f);
-  EXPECT_EQ(Scalar(platform::sim::kHeadsetRender), 0.75f);
+  EXPECT_EQ(Scalar(tools::sim::kOnboardRender), 0.2f);
+  EXPECT_EQ(Scalar(tools::sim::kHeadsetRender), 0.75f);
 }
 
 TEST_F(VolumeExports, WithoutACaptureEndpointTheFallbacksAreReturned) {
@@ -165,8 +165,8 @@ TEST_F(VolumeExports, FlowsOtherThanRenderAndCaptureFail) {
     EXPECT_EQ(_SetVolum(10, flow), 0) << flow;
     EXPECT_EQ(_SetMasterMute(1, flow), 0) << flow;
   }
-  EXPECT_EQ(Scalar(platform::sim::kHeadsetRender), 0.75f);
-  EXPECT_EQ(Scalar(platform::sim::kHeadsetCapture), 0.80f);
+  EXPECT_EQ(Scalar(tools::sim::kHeadsetRender), 0.75f);
+  EXPECT_EQ(Scalar(tools::sim::kHeadsetCapture), 0.80f);
 }
 
 TEST_F(VolumeExports, AHostWithoutEndpointsGivesTheFallbacks) {

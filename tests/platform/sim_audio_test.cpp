@@ -1,6 +1,6 @@
-// The audio system port as the simulated machine serves it: defaults per flow
-// and role, endpoints that go away, volume and mute kept in the store where
-// another process sees them.
+// The audio system port as the simulated machine serves it: the port's
+// contract on the kit's demo machine, and what the machine itself does with
+// defaults per flow and role and endpoints that go away.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,15 +8,32 @@
 #include <limits>
 #include <memory>
 
-#include "oro/platform/sim/kit_machine.h"
+#include "audio_system_contract.h"
 #include "oro/platform/sim/sim_adapters.h"
 #include "oro/platform/sim/sim_layout.h"
 #include "oro/platform/sim/sim_machine.h"
 #include "oro/platform/sqlite/sqlite_registry_store.h"
+#include "oro/tools/sim/kit_machine.h"
 #include "temp_root.h"
 
 namespace oro::platform::sim {
 namespace {
+
+using namespace tools::sim;  // the kit's demo machine
+using namespace contract;    // the suite
+
+struct SimAudioOnKitMachine {
+  static std::unique_ptr<AudioSystem> Make(const test::TempRoot& root) {
+    auto store = std::make_shared<sqlite::SqliteRegistryStore>(root.RegistryDb());
+    SimMachine machine(*store);
+    if (!machine.Exists()) {
+      EXPECT_EQ(CreateKitMachine(machine, L"/tmp/"), err::kSuccess);
+    }
+    return MakeSimAudioSystem(store);
+  }
+};
+
+INSTANTIATE_TYPED_TEST_SUITE_P(SimAudio, AudioSystemContract, SimAudioOnKitMachine);
 
 class SimAudio : public ::testing::Test {
  protected:
@@ -168,48 +185,6 @@ TEST_F(SimAudio, StoredDefaultNamingAnInactiveEndpointIsNoDefault) {
   std::unique_ptr<AudioEndpoint> ep;
   EXPECT_EQ(audio_->GetDefaultEndpoint(Flow::kRender, Role::kMultimedia, &ep), err::kNotFound);
   EXPECT_EQ(DefaultId(Flow::kRender, Role::kConsole), IdOf(kHeadsetRender));
-}
-
-TEST_F(SimAudio, VolumeAndMuteRoundTripAndReachOtherProcesses) {
-  CreateKit();
-  auto v = VolumeOf(Flow::kRender);
-  ASSERT_NE(v, nullptr);
-  ASSERT_EQ(v->SetMasterScalar(0.53f), err::kSuccess);
-  ASSERT_EQ(v->SetMute(true), err::kSuccess);
-
-  // A second store on the same file stands for another process.
-  auto other = std::make_shared<sqlite::SqliteRegistryStore>(root_.RegistryDb());
-  auto other_audio = MakeSimAudioSystem(other);
-  std::unique_ptr<AudioEndpoint> ep;
-  ASSERT_EQ(other_audio->GetDefaultEndpoint(Flow::kRender, Role::kConsole, &ep), err::kSuccess);
-  std::unique_ptr<EndpointVolume> ov;
-  ASSERT_EQ(ep->ActivateVolume(&ov), err::kSuccess);
-  float scalar = 0.0f;
-  bool mute = false;
-  ASSERT_EQ(ov->GetMasterScalar(&scalar), err::kSuccess);
-  ASSERT_EQ(ov->GetMute(&mute), err::kSuccess);
-  EXPECT_EQ(scalar, 0.53f);  // bit for bit, not approximately
-  EXPECT_TRUE(mute);
-
-  // The capture side is untouched.
-  auto cv = VolumeOf(Flow::kCapture);
-  ASSERT_EQ(cv->GetMasterScalar(&scalar), err::kSuccess);
-  EXPECT_EQ(scalar, 0.80f);
-  ASSERT_EQ(cv->GetMute(&mute), err::kSuccess);
-  EXPECT_FALSE(mute);
-}
-
-TEST_F(SimAudio, VolumeOutsideTheScalarRangeIsRefusedAndChangesNothing) {
-  CreateKit();
-  auto v = VolumeOf(Flow::kRender);
-  for (float bad : {1.01f, -0.01f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
-    EXPECT_EQ(v->SetMasterScalar(bad), err::kInvalidParameter) << bad;
-  }
-  float scalar = 0.0f;
-  ASSERT_EQ(v->GetMasterScalar(&scalar), err::kSuccess);
-  EXPECT_EQ(scalar, 0.75f);
-  ASSERT_EQ(v->SetMasterScalar(0.0f), err::kSuccess);
-  ASSERT_EQ(v->SetMasterScalar(1.0f), err::kSuccess);
 }
 
 TEST_F(SimAudio, DamagedStoredVolumeIsAnErrorNotAReading) {

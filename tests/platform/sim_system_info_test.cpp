@@ -8,10 +8,10 @@
 #include <string>
 
 #include "oro/platform/linux/host_adapters.h"
-#include "oro/platform/sim/kit_machine.h"
 #include "oro/platform/sim/sim_adapters.h"
 #include "oro/platform/sim/sim_machine.h"
 #include "oro/platform/sqlite/sqlite_registry_store.h"
+#include "oro/tools/sim/kit_machine.h"
 #include "temp_root.h"
 
 namespace oro::platform {
@@ -96,7 +96,7 @@ TEST_F(SimSystem, EmptyMachineReportsTheDefaults) {
 }
 
 TEST_F(SimSystem, SettingsAreReadFromTheStoreOnEveryCall) {
-  ASSERT_EQ(sim::CreateKitMachine(machine_, L"/state/sim/tmp"), err::kSuccess);
+  ASSERT_EQ(tools::sim::CreateKitMachine(machine_, L"/state/sim/tmp"), err::kSuccess);
   EXPECT_TRUE(machine_.Exists());
   EXPECT_EQ(info_->TempFolder(), L"/state/sim/tmp/");
   ASSERT_EQ(machine_.SetOsVersion(6u << 16 | 1u), err::kSuccess);

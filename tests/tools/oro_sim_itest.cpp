@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "temp_root.h"
 
 namespace oro::test {
@@ -59,7 +59,7 @@ TEST_F(OroSimTools, CreateBuildsTheKitMachineOnceUnlessForced) {
   EXPECT_NE(headset.find("\"id\": \"{0.0.0.00000000}.{"), std::string::npos) << headset;
   EXPECT_NE(headset.find("\"vid\": \"040B\", \"pid\": \"F779\""), std::string::npos) << headset;
   EXPECT_NE(headset.find("\"state\": \"active\""), std::string::npos) << headset;
-  EXPECT_NE(headset.find("\"default_roles\": [\"console\",\"multimedia\",\"communications\"]"), std::string::npos)
+  EXPECT_NE(headset.find("\"default_roles\": [\"console\", \"multimedia\", \"communications\"]"), std::string::npos)
       << headset;
   EXPECT_NE(JsonEntry("onboard-render").find("\"vid\": null"), std::string::npos);
 
@@ -197,7 +197,7 @@ TEST_F(OroSimTools, BadCommandLinesExitWithTwoAndFailuresWithOne) {
   ASSERT_EQ(Sim("unplug dongle-render", &out), 0) << out;
   EXPECT_EQ(Sim("default render dongle-render", &out), 1);
   EXPECT_NE(out.find("unplugged"), std::string::npos) << out;
-  EXPECT_NE(JsonEntry("headset-render").find("\"default_roles\": [\"console\",\"multimedia\",\"communications\"]"),
+  EXPECT_NE(JsonEntry("headset-render").find("\"default_roles\": [\"console\", \"multimedia\", \"communications\"]"),
             std::string::npos);
 }
 

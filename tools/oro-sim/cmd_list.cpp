@@ -3,27 +3,11 @@
 #include <string>
 
 #include "oro/platform/sim/sim_machine.h"
+#include "oro/tools/cli/json.h"
 #include "sim_cli.h"
 
 namespace oro::tools::sim {
 namespace {
-
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", c);
-      out += buf;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
 
 std::string UsbId(const SimEndpoint& e) {
   std::uint16_t vid = 0, pid = 0;
@@ -43,31 +27,30 @@ std::string Roles(const SimEndpoint& e, const char* separator) {
 }
 
 void PrintJson(const std::vector<SimEndpoint>& all) {
-  std::printf("[");
-  for (std::size_t i = 0; i < all.size(); ++i) {
-    const SimEndpoint& e = all[i];
-    std::string roles;
-    for (auto role : e.default_roles) roles += (roles.empty() ? "" : ",") + JsonString(RoleName(role));
+  using cli::Json;
+  Json list = Json::Array();
+  for (const SimEndpoint& e : all) {
+    Json roles = Json::Array();
+    for (auto role : e.default_roles) roles.Push(Json::Text(RoleName(role)));
     const std::string usb = UsbId(e);
-    std::printf("%s\n  {\"id\": %s, \"alias\": %s, \"flow\": \"%s\", \"state\": \"%s\", \"state_code\": %u,",
-                i ? "," : "", JsonString(Narrow(e.info.id)).c_str(), JsonString(Narrow(e.alias)).c_str(),
-                FlowName(e.info.flow), StateName(e.info.state), e.info.state);
-    std::printf(" \"name\": %s, \"adapter\": %s, \"device_path\": %s,", JsonString(Narrow(e.info.name)).c_str(),
-                JsonString(Narrow(e.info.adapter_name)).c_str(), JsonString(Narrow(e.info.device_path)).c_str());
-    if (usb.empty()) {
-      std::printf(" \"vid\": null, \"pid\": null,");
-    } else {
-      std::printf(" \"vid\": \"%s\", \"pid\": \"%s\",", usb.substr(0, 4).c_str(), usb.substr(5).c_str());
-    }
-    if (e.volume_error) {
-      std::printf(" \"volume\": null, \"scalar\": null, \"mute\": null,");
-    } else {
-      std::printf(" \"volume\": %d, \"scalar\": %.9g, \"mute\": %s,", Percent(e.volume), e.volume,
-                  e.mute ? "true" : "false");
-    }
-    std::printf(" \"default_roles\": [%s]}", roles.c_str());
+    Json item = Json::Object();
+    item.Add("id", Json::Text(Narrow(e.info.id)))
+        .Add("alias", Json::Text(Narrow(e.alias)))
+        .Add("flow", Json::Text(FlowName(e.info.flow)))
+        .Add("state", Json::Text(StateName(e.info.state)))
+        .Add("state_code", Json::Int(e.info.state))
+        .Add("name", Json::Text(Narrow(e.info.name)))
+        .Add("adapter", Json::Text(Narrow(e.info.adapter_name)))
+        .Add("device_path", Json::Text(Narrow(e.info.device_path)))
+        .Add("vid", usb.empty() ? Json::Null() : Json::Text(usb.substr(0, 4)))
+        .Add("pid", usb.empty() ? Json::Null() : Json::Text(usb.substr(5)))
+        .Add("volume", e.volume_error ? Json::Null() : Json::Int(Percent(e.volume)))
+        .Add("scalar", e.volume_error ? Json::Null() : Json::Number(e.volume))
+        .Add("mute", e.volume_error ? Json::Null() : Json::Bool(e.mute))
+        .Add("default_roles", std::move(roles));
+    list.Push(std::move(item));
   }
-  std::printf("%s]\n", all.empty() ? "" : "\n");
+  std::printf("%s\n", list.Rows().c_str());
 }
 
 void PrintTable(const std::vector<SimEndpoint>& all) {

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "oro/platform/sim/kit_machine.h"
+#include "oro/tools/sim/kit_machine.h"
 #include "sim_cli.h"
 
 namespace oro::tools::sim {
@@ -28,7 +28,7 @@ int CmdCreate(const Args& args) {
   std::error_code ec;
   std::filesystem::create_directories(temp, ec);
   if (ec) return Fail("cannot create the temporary folder " + temp + ": " + ec.message());
-  if (auto rc = platform::sim::CreateKitMachine(machine, Widen(temp))) {
+  if (auto rc = CreateKitMachine(machine, Widen(temp))) {
     return FailCode("cannot create the simulated machine in " + state_dir, rc);
   }
   std::printf("created the simulated machine in %s: headset, dongle and onboard endpoints; defaults on the headset\n",

@@ -4,36 +4,17 @@
 #include <cstdlib>
 
 #include "oro/common/endpoint_volume.h"
-#include "oro/common/error_text.h"
-#include "oro/platform/sqlite/sqlite_registry_store.h"
+#include "oro/platform/make_platform.h"
 #include "oro/platform/text.h"
 
 namespace oro::tools::sim {
 
-int UsageError(const std::string& message) {
-  std::fprintf(stderr, "oro-sim: %s\n(oro-sim --help lists the commands)\n", message.c_str());
-  return kBadUsage;
-}
-
-int Fail(const std::string& message) {
-  std::fprintf(stderr, "oro-sim: %s\n", message.c_str());
-  return kFailed;
-}
-
-int FailCode(const std::string& message, platform::ErrorCode code) {
-  std::string text = Narrow(common::ErrorText(code));
-  if (text.empty()) text = "error " + std::to_string(code);
-  return Fail(message + ": " + text + " (" + std::to_string(code) + ")");
-}
-
 int OpenSession(Session* session) {
   const platform::StatePaths paths = platform::ResolveStatePaths(std::getenv("ORO_ROOT"));
   session->platform = platform::MakePlatform(platform::Profile::kSim, paths);
-  if (auto* store = dynamic_cast<platform::sqlite::SqliteRegistryStore*>(session->platform.registry.get())) {
-    if (store->OpenError()) {
-      return FailCode("cannot open the settings store " + paths.registry_db + " (" + store->OpenErrorDetail() + ")",
-                      store->OpenError());
-    }
+  std::string detail;
+  if (const platform::ErrorCode rc = session->platform.registry->Status(&detail)) {
+    return FailCode("cannot open the settings store " + paths.registry_db + " (" + detail + ")", rc);
   }
   session->machine = std::make_unique<SimMachine>(*session->platform.registry);
   return 0;

@@ -8,21 +8,18 @@
 
 #include "oro/platform/platform.h"
 #include "oro/platform/sim/sim_machine.h"
+#include "oro/tools/cli/cli.h"
 
 namespace oro::tools::sim {
 
-using Args = std::vector<std::string>;
+using cli::Args;
+using cli::Fail;
+using cli::FailCode;
+using cli::kBadUsage;
+using cli::kFailed;
+using cli::UsageError;
 using platform::sim::SimEndpoint;
 using platform::sim::SimMachine;
-
-constexpr int kFailed = 1;
-constexpr int kBadUsage = 2;
-
-// "oro-sim: <message>" on standard error; the matching exit status.
-int UsageError(const std::string& message);
-int Fail(const std::string& message);
-// The message followed by the error code's text.
-int FailCode(const std::string& message, platform::ErrorCode code);
 
 struct Session {
   platform::Platform platform;

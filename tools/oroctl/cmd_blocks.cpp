@@ -15,8 +15,9 @@
 #include "oro/common/property_blocks.h"
 #include "oro/common/registry_access.h"
 #include "oro/common/section_codec.h"
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "oro/platform/text.h"
+#include "oro/tools/cli/json.h"
 #include "oro_ecd_api.h"
 #include "stored_blocks.h"
 
@@ -32,100 +33,7 @@ constexpr const char* kUsage =
     "       oroctl blocks hold      publish the blocks as the panel does and keep the\n"
     "                               section until standard input ends";
 
-// A small value tree printed either as JSON or as "path = value" lines.
-struct Node {
-  enum Kind { kLeaf, kObject, kArray } kind = kLeaf;
-  std::string leaf;  // a JSON literal
-  std::vector<std::pair<std::string, Node>> members;
-  std::vector<Node> items;
-
-  static Node Int(long long v) { return Leaf(std::to_string(v)); }
-  static Node Bool(bool v) { return Leaf(v ? "true" : "false"); }
-  static Node Null() { return Leaf("null"); }
-  static Node Float(float v) {
-    if (!std::isfinite(v)) return Text(std::isnan(v) ? "nan" : (v > 0 ? "inf" : "-inf"));
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v));
-    return Leaf(buf);
-  }
-  static Node Text(const std::string& s) {
-    std::string q = "\"";
-    for (char c : s) {
-      if (c == '"' || c == '\\') q += '\\';
-      q += c;
-    }
-    return Leaf(q + "\"");
-  }
-  static Node Leaf(std::string literal) {
-    Node n;
-    n.leaf = std::move(literal);
-    return n;
-  }
-  static Node Object() {
-    Node n;
-    n.kind = kObject;
-    return n;
-  }
-  static Node Array() {
-    Node n;
-    n.kind = kArray;
-    return n;
-  }
-  Node& Add(const std::string& name, Node value) {
-    members.emplace_back(name, std::move(value));
-    return *this;
-  }
-  Node& Push(Node value) {
-    items.push_back(std::move(value));
-    return *this;
-  }
-  bool AllLeaves() const {
-    for (const auto& i : items) {
-      if (i.kind != kLeaf) return false;
-    }
-    return true;
-  }
-};
-
-void PrintJson(const Node& n, int indent, std::string* out) {
-  const std::string pad(static_cast<std::size_t>(indent) * 2, ' ');
-  const std::string inner(static_cast<std::size_t>(indent + 1) * 2, ' ');
-  if (n.kind == Node::kLeaf) {
-    *out += n.leaf;
-  } else if (n.kind == Node::kArray && n.AllLeaves()) {
-    *out += "[";
-    for (std::size_t i = 0; i < n.items.size(); ++i) *out += (i ? ", " : "") + n.items[i].leaf;
-    *out += "]";
-  } else if (n.kind == Node::kArray) {
-    *out += "[\n";
-    for (std::size_t i = 0; i < n.items.size(); ++i) {
-      *out += inner;
-      PrintJson(n.items[i], indent + 1, out);
-      *out += i + 1 < n.items.size() ? ",\n" : "\n";
-    }
-    *out += pad + "]";
-  } else {
-    *out += "{\n";
-    for (std::size_t i = 0; i < n.members.size(); ++i) {
-      *out += inner + "\"" + n.members[i].first + "\": ";
-      PrintJson(n.members[i].second, indent + 1, out);
-      *out += i + 1 < n.members.size() ? ",\n" : "\n";
-    }
-    *out += pad + "}";
-  }
-}
-
-void PrintText(const Node& n, const std::string& path, std::string* out) {
-  if (n.kind == Node::kLeaf || (n.kind == Node::kArray && n.AllLeaves())) {
-    std::string json;
-    PrintJson(n, 0, &json);
-    *out += path + " = " + json + "\n";
-  } else if (n.kind == Node::kArray) {
-    for (std::size_t i = 0; i < n.items.size(); ++i) PrintText(n.items[i], path + "[" + std::to_string(i) + "]", out);
-  } else {
-    for (const auto& [name, value] : n.members) PrintText(value, path.empty() ? name : path + "." + name, out);
-  }
-}
+using Node = cli::Json;
 
 Node Named(int value, std::initializer_list<std::pair<int, const char*>> names) {
   for (const auto& [v, name] : names) {
@@ -161,16 +69,16 @@ Node Decode(const PropertyBlock2& b) {
     const common::EqBand band = b.Band(i);
     bands.Push(Node::Object()
                    .Add("type", Node::Int(band.type))
-                   .Add("centre_hz", Node::Float(band.centre_hz))
-                   .Add("gain_db", Node::Float(band.gain_db))
-                   .Add("bandwidth_hz", Node::Float(band.bandwidth_hz)));
+                   .Add("centre_hz", Node::Number(band.centre_hz))
+                   .Add("gain_db", Node::Number(band.gain_db))
+                   .Add("bandwidth_hz", Node::Number(band.bandwidth_hz)));
     const common::BiquadCoefficients c = b.Coefficients(i);
     coefficients.Push(Node::Object()
-                          .Add("a1", Node::Float(c.a1))
-                          .Add("a2", Node::Float(c.a2))
-                          .Add("b0", Node::Float(c.b0))
-                          .Add("b1", Node::Float(c.b1))
-                          .Add("b2", Node::Float(c.b2)));
+                          .Add("a1", Node::Number(c.a1))
+                          .Add("a2", Node::Number(c.a2))
+                          .Add("b0", Node::Number(c.b0))
+                          .Add("b1", Node::Number(c.b1))
+                          .Add("b2", Node::Number(c.b2)));
   }
   return Node::Object()
       .Add("speaker_processing", Node::Bool(b.SpeakerProcessing()))
@@ -205,7 +113,7 @@ Node Decode(const PropertyBlock3& b) {
 }
 
 // The live section, or null when nobody holds it.
-Node LiveSection(platform::Platform& p, std::string* problem) {
+Node LiveSection(platform::Platform& p, bool* published, std::string* problem) {
   std::unique_ptr<platform::SharedSection> section;
   const platform::ErrorCode rc = p.objects
                                      ? p.objects->OpenSection(common::kSectionName, common::kSectionSize, &section)
@@ -215,6 +123,7 @@ Node LiveSection(platform::Platform& p, std::string* problem) {
     *problem = "cannot open the parameter section (error " + std::to_string(rc) + ")";
     return Node::Null();
   }
+  *published = true;
   const common::SectionContents c = common::DecodeSection(section->Data());
   return Node::Object()
       .Add("capacity", Node::Int(c.capacity))
@@ -267,17 +176,17 @@ int Show(const Args& args) {
     return Fail(e.what());
   }
   std::string problem;
+  bool published = false;
   Node all = Node::Object();
-  all.Add("section", LiveSection(p, &problem));
+  all.Add("section", LiveSection(p, &published, &problem));
   all.Add("persisted", Persisted(p, &problem));
 
   std::string out;
   if (json) {
-    PrintJson(all, 0, &out);
-    out += "\n";
+    out = all.Pretty() + "\n";
   } else {
-    if (all.members[0].second.kind == Node::kLeaf) out += "section: not published (nobody holds it)\n";
-    PrintText(all, "", &out);
+    if (!published) out += "section: not published (nobody holds it)\n";
+    out += all.Lines();
   }
   std::fputs(out.c_str(), stdout);
   std::fflush(stdout);
@@ -307,7 +216,8 @@ int Run(const Args& args) {
   return UsageError(kUsage);
 }
 
-const CommandRegistrar kRegistrar({"blocks", "sound parameter blocks: the live section and the stored copies", Run});
+const CommandRegistrar kRegistrar({"blocks", "sound parameter blocks: the live section and the stored copies", Run,
+                                   kUsage});
 
 }  // namespace
 }  // namespace oro::tools

@@ -157,7 +157,7 @@ int Run(const Args& args) {
   });
 }
 
-const CommandRegistrar kRegistrar({"eq", "equalizer gains, sent through the device library", Run});
+const CommandRegistrar kRegistrar({"eq", "equalizer gains, sent through the device library", Run, kUsage});
 
 }  // namespace
 }  // namespace oro::tools

@@ -15,9 +15,10 @@ namespace oro::tools {
 namespace {
 
 constexpr const char* kUsage =
-    "ftp get (--config FILE | --server A.B.C.D [--port N] [--user NAME] [--password TEXT]) "
-    "[--timeout SECONDS] [-o FILE] REMOTE_PATH  (with --config the path is inside the configured folder; "
-    "exit status on failure: the client's result code without its sign)";
+    "usage: oroctl ftp get (--config FILE | --server A.B.C.D [--port N] [--user NAME] [--password TEXT])\n"
+    "                      [--timeout SECONDS] [-o FILE] REMOTE_PATH\n"
+    "With --config the path is inside the configured folder. Exit status on failure: the client's\n"
+    "result code without its sign.";
 
 // Redrawn in place on standard error whenever the percentage changes.
 struct ProgressBar {
@@ -135,7 +136,7 @@ int Run(const Args& args) {
   return Get(args);
 }
 
-const CommandRegistrar kRegistrar({"ftp", "fetch one file from an update server (ftp get ...)", Run});
+const CommandRegistrar kRegistrar({"ftp", "fetch one file from an update server (ftp get ...)", Run, kUsage});
 
 }  // namespace
 }  // namespace oro::tools

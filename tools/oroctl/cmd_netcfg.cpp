@@ -12,8 +12,9 @@ namespace oro::tools {
 namespace {
 
 constexpr const char* kUsage =
-    "netcfg make FILE --server A.B.C.D [--port N] [--user NAME] [--password TEXT] [--folder DIR] [--switch N] "
-    "[--key 16HEX] | netcfg show FILE";
+    "usage: oroctl netcfg make FILE --server A.B.C.D [--port N] [--user NAME] [--password TEXT]\n"
+    "                          [--folder DIR] [--switch N] [--key 16HEX]\n"
+    "       oroctl netcfg show FILE";
 
 bool ParseNumber(const std::string& text, std::uint32_t& out) {
   if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 10) return false;
@@ -96,7 +97,8 @@ int Run(const Args& args) {
   return UsageError(kUsage);
 }
 
-const CommandRegistrar kRegistrar({"netcfg", "write or show the update server configuration (oro_netcfg.fsc)", Run});
+const CommandRegistrar kRegistrar({"netcfg", "write or show the update server configuration (oro_netcfg.fsc)", Run,
+                                   kUsage});
 
 }  // namespace
 }  // namespace oro::tools

@@ -11,8 +11,9 @@
 #include "oro/common/reg_file.h"
 #include "oro/common/registry_access.h"
 #include "oro/platform/little_endian.h"
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "oro/platform/reg_value_codec.h"
+#include "oro/platform/root_keys.h"
 #include "oro/platform/text.h"
 
 namespace oro::tools {
@@ -55,15 +56,8 @@ std::wstring ExpandKey(const std::string& arg) {
   const std::size_t slash = key.find(L'\\');
   const std::wstring root = key.substr(0, slash);
   const std::wstring rest = slash == std::wstring::npos ? L"" : key.substr(slash + 1);
-  static const std::pair<const wchar_t*, const wchar_t*> kShort[] = {{L"HKLM", L"HKEY_LOCAL_MACHINE"},
-                                                                     {L"HKCU", L"HKEY_CURRENT_USER"},
-                                                                     {L"HKCR", L"HKEY_CLASSES_ROOT"},
-                                                                     {L"HKU", L"HKEY_USERS"},
-                                                                     {L"HKCC", L"HKEY_CURRENT_CONFIG"}};
-  std::wstring full = root;
-  for (const auto& [abbrev, name] : kShort) {
-    if (platform::FoldCase(root) == abbrev) full = name;
-  }
+  platform::RootKey which;
+  const std::wstring full = platform::RootKeyFromNameOrAbbreviation(root, &which) ? platform::RootKeyName(which) : root;
   return full + L"\\" + rest;
 }
 
@@ -445,7 +439,7 @@ int Run(const Args& args) {
     // Faults in /t, /d or /s are reported before the store is opened.
     if (handler == Add && SetsValue(options)) ValueFromOptions(options);
     platform::Platform p = platform::MakePlatformFromEnvironment();
-    RegistryAccess reg(*p.registry, p.system.get());
+    RegistryAccess reg(*p.registry);
     return handler(reg, options);
   } catch (const UsageProblem& e) {
     return UsageError(e.message + " (oroctl reg shows the usage)");
@@ -458,7 +452,8 @@ int Run(const Args& args) {
   }
 }
 
-const CommandRegistrar kRegistrar{{"reg", "query, add, delete and export keys and values of the settings store", Run}};
+const CommandRegistrar kRegistrar{
+    {"reg", "query, add, delete and export keys and values of the settings store", Run, kUsage}};
 
 }  // namespace
 }  // namespace oro::tools

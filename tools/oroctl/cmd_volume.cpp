@@ -9,7 +9,7 @@
 #include "command.h"
 #include "oro/common/endpoint_volume.h"
 #include "oro/common/error_text.h"
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "oro/platform/text.h"
 #include "oro_ecd_api.h"
 
@@ -126,7 +126,7 @@ int Run(const Args& args) {
   return UsageError("unknown volume operation '" + op + "' or wrong number of arguments");
 }
 
-const CommandRegistrar kRegistrar{{"volume", "volume and mute of the default render or capture endpoint", Run}};
+const CommandRegistrar kRegistrar{{"volume", "volume and mute of the default render or capture endpoint", Run, kUsage}};
 
 }  // namespace
 }  // namespace oro::tools

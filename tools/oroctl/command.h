@@ -1,21 +1,21 @@
 // oroctl's sub-commands. Each command file registers itself with a static
-// CommandRegistrar, so the main program needs no list of them.
+// CommandRegistrar, so the main program needs no list of them. Dispatch,
+// errors and --help are the ones oro-sim uses too (oro/tools/cli/cli.h).
 #pragma once
 
-#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "oro/tools/cli/cli.h"
 
 namespace oro::tools {
 
-using Args = std::vector<std::string>;
-
-struct Command {
-  std::string name;     // first word on the command line ("reg", "volume", ...)
-  std::string summary;  // one line for the usage text
-  // Arguments after the command's name; the exit status is returned.
-  std::function<int(const Args&)> run;
-};
+using cli::Args;
+using cli::Command;
+using cli::Fail;
+using cli::FailCode;
+using cli::UsageError;
 
 void RegisterCommand(Command command);
 const std::vector<Command>& Commands();
@@ -23,10 +23,5 @@ const std::vector<Command>& Commands();
 struct CommandRegistrar {
   explicit CommandRegistrar(Command command) { RegisterCommand(std::move(command)); }
 };
-
-// Prints "oroctl: <message>" to standard error and returns the usage status (2).
-int UsageError(const std::string& message);
-// Prints "oroctl: <message>" to standard error and returns 1.
-int Fail(const std::string& message);
 
 }  // namespace oro::tools

@@ -7,7 +7,7 @@
 #include "eq_commands.h"
 #include "oro/common/eq_coefficients.h"
 #include "oro/eq/response.h"
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "oro_ecd_api.h"
 
 namespace oro::tools {

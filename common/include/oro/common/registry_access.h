@@ -9,42 +9,14 @@
 #include <utility>
 #include <vector>
 
+#include "oro/common/registry_exception.h"
 #include "oro/platform/registry_store.h"
-#include "oro/platform/system_info.h"
 
 namespace oro::common {
 
-// One wide message; thrown by value, caught by reference.
-class RegistryException {
- public:
-  explicit RegistryException(std::wstring message) : message_(std::move(message)) {}
-  const std::wstring& Message() const { return message_; }
-
- private:
-  std::wstring message_;
-};
-
-struct Guid {
-  std::uint32_t data1 = 0;
-  std::uint16_t data2 = 0;
-  std::uint16_t data3 = 0;
-  std::uint8_t data4[8] = {};
-};
-
-// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in upper case.
-std::wstring GuidToString(const Guid& guid);
-
-// Well-known NT-authority accounts by relative identifier.
-namespace rid {
-constexpr std::uint32_t kLocalSystem = 18;
-constexpr std::uint32_t kLocalService = 19;
-constexpr std::uint32_t kNetworkService = 20;
-}  // namespace rid
-
 class RegistryAccess {
  public:
-  // system may be null: the OS version then counts as unknown (0).
-  explicit RegistryAccess(platform::RegistryStore& store, platform::SystemInfo* system = nullptr);
+  explicit RegistryAccess(platform::RegistryStore& store) : store_(store) {}
 
   std::wstring ReadString(const std::wstring& key, const std::wstring& name);
   std::uint32_t ReadDword(const std::wstring& key, const std::wstring& name);
@@ -91,20 +63,10 @@ class RegistryAccess {
   // the new one is complete; a failed export leaves it as it was.
   void ExportToRegFile(const std::wstring& key, const std::vector<std::wstring>& names, const std::wstring& path);
 
-  bool IsWindows81OrLater();
-
   platform::RegistryStore& Store() { return store_; }
 
  private:
   platform::RegistryStore& store_;
-  platform::SystemInfo* system_;
-  std::uint32_t cached_version_ = 0;
-  bool version_read_ = false;
 };
-
-// What a well-known NT-authority account (rid::...) may do with a file, as an
-// access mask with the file rights' numbers. Throws RegistryException for a
-// file that cannot be examined or an account it does not know.
-std::uint32_t GetFileAccess(const std::wstring& path, std::uint32_t relative_id);
 
 }  // namespace oro::common

@@ -31,6 +31,9 @@ class NamedMutex {
   virtual ~NamedMutex() = default;
 };
 
+// Names are 1 to kMaxObjectName characters; any other is err::kInvalidParameter.
+constexpr std::size_t kMaxObjectName = 260;
+
 class NamedObjects {
  public:
   virtual ~NamedObjects() = default;

@@ -1,6 +1,7 @@
 // The set of adapters one process works with. It is chosen once per process
-// from ORO_PLATFORM ("host" or "sim") and ORO_ROOT and handed to the modules;
-// tests build their own with fakes or with a temporary state folder.
+// from ORO_PLATFORM ("host" or "sim") and ORO_ROOT (make_platform.h, in
+// oro_platform_select) and handed to the modules; tests build their own with
+// fakes or with a temporary state folder.
 #pragma once
 
 #include <memory>
@@ -9,6 +10,7 @@
 #include "oro/platform/audio_system.h"
 #include "oro/platform/debug_output.h"
 #include "oro/platform/dialogs.h"
+#include "oro/platform/hid_bus.h"
 #include "oro/platform/module_loader.h"
 #include "oro/platform/named_objects.h"
 #include "oro/platform/registry_store.h"
@@ -35,6 +37,7 @@ struct Platform {
   std::shared_ptr<DebugOutput> debug;
   std::shared_ptr<SystemInfo> system;
   std::shared_ptr<NamedObjects> objects;
+  std::shared_ptr<HidBus> hid;
   std::shared_ptr<Dialogs> dialogs;
   std::shared_ptr<ModuleLoader> modules;
 };
@@ -42,14 +45,5 @@ struct Platform {
 // Paths for a state folder: ORO_ROOT when given, else the system folders for
 // root and the XDG folders for everybody else.
 StatePaths ResolveStatePaths(const char* oro_root);
-
-// The profile ORO_PLATFORM names (host when unset); an unknown name throws
-// std::invalid_argument with a message naming the accepted values.
-Profile ProfileFromEnvironment();
-
-// Reads ORO_PLATFORM and ORO_ROOT. An unknown profile name throws
-// std::invalid_argument with a message naming the accepted values.
-Platform MakePlatformFromEnvironment();
-Platform MakePlatform(Profile profile, const StatePaths& paths);
 
 }  // namespace oro::platform

@@ -139,6 +139,10 @@ class RegistryStore {
   virtual ErrorCode SetSecurity(const KeyHandle& key, const KeySecurity& security, bool set_owner, bool set_dacl) = 0;
 
   virtual Caller CurrentCaller() const = 0;
+
+  // 0 when the store can be used; otherwise the code every call answers with,
+  // and in *detail (when given) what kept the store from opening.
+  virtual ErrorCode Status(std::string* detail) const = 0;
 };
 
 }  // namespace oro::platform

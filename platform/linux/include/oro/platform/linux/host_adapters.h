@@ -6,6 +6,7 @@
 
 #include "oro/platform/debug_output.h"
 #include "oro/platform/dialogs.h"
+#include "oro/platform/hid_bus.h"
 #include "oro/platform/module_loader.h"
 #include "oro/platform/named_objects.h"
 #include "oro/platform/system_info.h"
@@ -25,6 +26,9 @@ std::unique_ptr<SystemInfo> MakeLinuxSystemInfo();
 // while somebody holds it.
 std::unique_ptr<NamedObjects> MakeFileNamedObjects(const std::string& run_dir);
 
+// HID interfaces as hidraw nodes (see hidraw_bus.cpp); opening one needs the
+// rights the kit's udev rule gives the logged-in user.
+std::unique_ptr<HidBus> MakeHidrawBus();
 // dlopen of a regular file owned by the caller or root that nobody else may
 // write, on a path whose folders nobody else may change.
 std::unique_ptr<ModuleLoader> MakeDlModuleLoader();

@@ -54,6 +54,7 @@ class SqliteRegistryStore final : public RegistryStore {
   ErrorCode GetSecurity(const KeyHandle& key, KeySecurity* out) override;
   ErrorCode SetSecurity(const KeyHandle& key, const KeySecurity& security, bool set_owner, bool set_dacl) override;
   Caller CurrentCaller() const override { return caller_; }
+  ErrorCode Status(std::string* detail) const override;
 
  private:
   struct Data;

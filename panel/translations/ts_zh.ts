@@ -1,0 +1,353 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>Dialog</name>
+    <message>
+        <source>软件版本：V1.0</source>
+        <translation>软件版本：V1.0</translation>
+    </message>
+    <message>
+        <source>驱动版本：V1.0</source>
+        <translation>驱动版本：V1.0</translation>
+    </message>
+    <message>
+        <source>耳机音效控制面板</source>
+        <translation>耳机音效控制面板</translation>
+    </message>
+</context>
+<context>
+    <name>EqualizerPage</name>
+    <message>
+        <source>均衡器</source>
+        <translation>均衡器</translation>
+    </message>
+</context>
+<context>
+    <name>LightingPage</name>
+    <message>
+        <source>LED调节</source>
+        <translation>LED调节</translation>
+    </message>
+</context>
+<context>
+    <name>MicSampleRatePage</name>
+    <message>
+        <source>取样频率</source>
+        <translation>取样频率</translation>
+    </message>
+</context>
+<context>
+    <name>MicrophonePage</name>
+    <message>
+        <source>音量控制</source>
+        <translation>音量控制</translation>
+    </message>
+    <message>
+        <source>麦克风输入</source>
+        <translation>麦克风输入</translation>
+    </message>
+    <message>
+        <source>监听音量</source>
+        <translation>监听音量</translation>
+    </message>
+    <message>
+        <source>静音</source>
+        <translation>静音</translation>
+    </message>
+    <message>
+        <source>麦克风监听</source>
+        <translation>麦克风监听</translation>
+    </message>
+</context>
+<context>
+    <name>NoiseReductionPage</name>
+    <message>
+        <source>降噪</source>
+        <translation>降噪</translation>
+    </message>
+</context>
+<context>
+    <name>SampleRatePage</name>
+    <message>
+        <source>取样频率</source>
+        <translation>取样频率</translation>
+    </message>
+</context>
+<context>
+    <name>SoundFieldPage</name>
+    <message>
+        <source>声场定位</source>
+        <translation>声场定位</translation>
+    </message>
+    <message>
+        <source>启动声场定位</source>
+        <translation>启动声场定位</translation>
+    </message>
+    <message>
+        <source>-</source>
+        <translation>-</translation>
+    </message>
+    <message>
+        <source>+</source>
+        <translation>+</translation>
+    </message>
+    <message>
+        <source>顺时针</source>
+        <translation>顺时针</translation>
+    </message>
+    <message>
+        <source>逆时针</source>
+        <translation>逆时针</translation>
+    </message>
+    <message>
+        <source>角度固定</source>
+        <translation>角度固定</translation>
+    </message>
+    <message>
+        <source>角度归中</source>
+        <translation>角度归中</translation>
+    </message>
+    <message>
+        <source>恢复默认值</source>
+        <translation>恢复默认值</translation>
+    </message>
+    <message>
+        <source>滑动可独立调节各喇叭音量</source>
+        <translation>滑动可独立调节各喇叭音量</translation>
+    </message>
+</context>
+<context>
+    <name>SpatialPage</name>
+    <message>
+        <source>空间音效</source>
+        <translation>空间音效</translation>
+    </message>
+</context>
+<context>
+    <name>SpatialSecondPage</name>
+    <message>
+        <source>空间音效</source>
+        <translation>空间音效</translation>
+    </message>
+</context>
+<context>
+    <name>UpgradePage</name>
+    <message>
+        <source>升级</source>
+        <translation>升级</translation>
+    </message>
+    <message>
+        <source>没有发现新版本</source>
+        <translation>没有发现新版本</translation>
+    </message>
+</context>
+<context>
+    <name>VoiceChangerPage</name>
+    <message>
+        <source>魔幻音效</source>
+        <translation>魔幻音效</translation>
+    </message>
+</context>
+<context>
+    <name>VolumePage</name>
+    <message>
+        <source>音量控制</source>
+        <translation>音量控制</translation>
+    </message>
+    <message>
+        <source>扬声器主音量</source>
+        <translation>扬声器主音量</translation>
+    </message>
+    <message>
+        <source>左</source>
+        <translation>左</translation>
+    </message>
+    <message>
+        <source>右</source>
+        <translation>右</translation>
+    </message>
+    <message>
+        <source>静音</source>
+        <translation>静音</translation>
+    </message>
+    <message>
+        <source>锁定左右音量</source>
+        <translation>锁定左右音量</translation>
+    </message>
+    <message>
+        <source>使能Spk驱动</source>
+        <translation>使能Spk驱动</translation>
+    </message>
+    <message>
+        <source>加载SPK驱动</source>
+        <translation>加载SPK驱动</translation>
+    </message>
+    <message>
+        <source>卸载SPK驱动</source>
+        <translation>卸载SPK驱动</translation>
+    </message>
+</context>
+<context>
+    <name>demoClass</name>
+    <message>
+        <source>关于</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>设置</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>最小化</source>
+        <translation>最小化</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>扬声器</source>
+        <translation>扬声器</translation>
+    </message>
+    <message>
+        <source>音量控制</source>
+        <translation>音量控制</translation>
+    </message>
+    <message>
+        <source>取样频率</source>
+        <translation>取样频率</translation>
+    </message>
+    <message>
+        <source>均衡器</source>
+        <translation>均衡器</translation>
+    </message>
+    <message>
+        <source>空间音效</source>
+        <translation>空间音效</translation>
+    </message>
+    <message>
+        <source>声场定位</source>
+        <translation>声场定位</translation>
+    </message>
+    <message>
+        <source>麦克风</source>
+        <translation>麦克风</translation>
+    </message>
+    <message>
+        <source>魔幻音效</source>
+        <translation>魔幻音效</translation>
+    </message>
+    <message>
+        <source>降噪</source>
+        <translation>降噪</translation>
+    </message>
+    <message>
+        <source> 其他</source>
+        <translation> 其他</translation>
+    </message>
+    <message>
+        <source>LED调节</source>
+        <translation>LED调节</translation>
+    </message>
+    <message>
+        <source>升级</source>
+        <translation>升级</translation>
+    </message>
+    <message>
+        <source>播放</source>
+        <translation>播放</translation>
+    </message>
+    <message>
+        <source>Playback</source>
+        <translation>Playback</translation>
+    </message>
+    <message>
+        <source>输出</source>
+        <translation>输出</translation>
+    </message>
+    <message>
+        <source>7.1</source>
+        <translation>7.1</translation>
+    </message>
+    <message>
+        <source>录制</source>
+        <translation>录制</translation>
+    </message>
+    <message>
+        <source>输入</source>
+        <translation>输入</translation>
+    </message>
+    <message>
+        <source>48 KHz</source>
+        <translation>48 KHz</translation>
+    </message>
+    <message>
+        <source>静音</source>
+        <translation>静音</translation>
+    </message>
+</context>
+<context>
+    <name>dlgsetting</name>
+    <message>
+        <source>设置</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>语言</translation>
+    </message>
+    <message>
+        <source>简体中文</source>
+        <translation>简体中文</translation>
+    </message>
+    <message>
+        <source>英语</source>
+        <translation>英语</translation>
+    </message>
+    <message>
+        <source>音效图标常驻显示</source>
+        <translation>音效图标常驻显示</translation>
+    </message>
+    <message>
+        <source>不再显示开始讯息</source>
+        <translation>不再显示开始讯息</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>确认</translation>
+    </message>
+</context>
+<context>
+    <name>kj</name>
+    <message>
+        <source>温馨提示</source>
+        <translation>温馨提示</translation>
+    </message>
+    <message>
+        <source>要启用Speakers设置，请对软件左侧菜单中的
+逐项功能进行设置。</source>
+        <translation>要启用Speakers设置，请对软件左侧菜单中的
+逐项功能进行设置。</translation>
+    </message>
+    <message>
+        <source>不再提示此消息</source>
+        <translation>不再提示此消息</translation>
+    </message>
+    <message>
+        <source>知道了</source>
+        <translation>知道了</translation>
+    </message>
+</context>
+<context>
+    <name>oro::panel::AboutDialog</name>
+    <message>
+        <source>当前版本 V%1.%2.%3</source>
+        <translation>当前版本 V%1.%2.%3</translation>
+    </message>
+</context>
+</TS>

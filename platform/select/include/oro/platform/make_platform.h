@@ -1,0 +1,25 @@
+// Picks the adapters of one process. Declared here rather than beside the
+// ports, so only a target that links oro_platform_select (and with it every
+// adapter) can call it.
+#pragma once
+
+#include <memory>
+
+#include "oro/platform/platform.h"
+
+namespace oro::platform {
+
+// The profile ORO_PLATFORM names (host when unset); an unknown name throws
+// std::invalid_argument with a message naming the accepted values.
+Profile ProfileFromEnvironment();
+
+// Reads ORO_PLATFORM and ORO_ROOT. An unknown profile name throws
+// std::invalid_argument with a message naming the accepted values.
+Platform MakePlatformFromEnvironment();
+Platform MakePlatform(Profile profile, const StatePaths& paths);
+
+// Only the named objects of a state folder, for processes that share sections
+// with the kit but never open its store (the stand-in processing object).
+std::unique_ptr<NamedObjects> MakeNamedObjects(const StatePaths& paths);
+
+}  // namespace oro::platform

@@ -1,0 +1,53 @@
+// A stand-in for the device library that records every call in order and
+// keeps the record as the library would: each send lands in the record, and
+// a type-3 send rebuilds block 2's band gains from block 3.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "device_api.h"
+
+namespace oro::test {
+
+struct ApiCall {
+  std::string name;
+  std::vector<int> args;
+  std::wstring text;
+  std::vector<std::uint8_t> block;  // the block as sent
+};
+
+class RecordingDeviceApi : public panel::DeviceApi {
+ public:
+  // What getDeviceInfo hands out, and the results of the set-up calls.
+  common::DeviceInfo stored{};
+  int device_count = 1;
+  int init_result = 0;
+  int device_info_result = 1;
+  int already_run = 0;
+  int task_running = 0;
+
+  std::vector<ApiCall> calls;
+
+  std::vector<ApiCall> Calls(const std::string& name) const;
+  // The names of the calls in order.
+  std::vector<std::string> Names() const;
+  void Clear() { calls.clear(); }
+
+  int IsRunningAsAdmin() override;
+  int RestartAsAdmin() override;
+  int IsAlreadyRun(const std::wstring& mutex_name) override;
+  void start_task(const std::wstring& name, const std::wstring& parameters, int show_command,
+                  const std::wstring& folder) override;
+  void kill_task(const std::wstring& name) override;
+  int is_task_running(const std::wstring& name) override;
+  int getDeviceCount() override;
+  int init() override;
+  int getDeviceInfo(int index, common::DeviceInfo& record) override;
+  int setDeviceProperty(common::DeviceInfo& record, int type, const void* block) override;
+  int releaseDeviceInfo(common::DeviceInfo& record) override;
+  int SetVolum(int volume, int flow) override;
+  int SetMasterMute(int mute, int flow) override;
+};
+
+}  // namespace oro::test

@@ -1,0 +1,40 @@
+// The kit's demo machine, which `oro-sim create` builds and tests start from:
+// the kit's headset and its wireless dongle (render and capture each), and an
+// onboard sound device that the kit must leave alone. Defaults point at the
+// headset. The simulated adapters know nothing of it; they read whatever
+// machine the store holds.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "oro/platform/sim/sim_machine.h"
+
+namespace oro::tools::sim {
+
+using platform::ErrorCode;
+using platform::sim::SimEndpointSpec;
+using platform::sim::SimMachine;
+
+// USB identities of the kit's devices; the supported-device list carries them.
+constexpr std::uint16_t kKitVendorId = 0x040B;
+constexpr std::uint16_t kHeadsetProductId = 0xF779;
+constexpr std::uint16_t kDongleProductId = 0xF778;
+
+// Aliases of the endpoints of the kit's machine.
+constexpr const wchar_t* kHeadsetRender = L"headset-render";
+constexpr const wchar_t* kHeadsetCapture = L"headset-capture";
+constexpr const wchar_t* kDongleRender = L"dongle-render";
+constexpr const wchar_t* kDongleCapture = L"dongle-capture";
+constexpr const wchar_t* kOnboardRender = L"onboard-render";
+constexpr const wchar_t* kOnboardCapture = L"onboard-capture";
+
+std::vector<SimEndpointSpec> KitEndpoints();
+
+// Adds the kit's endpoints to an empty machine, makes the headset the default
+// for every role and sets the system settings (OS 10.0, locale 1033, the given
+// temporary folder).
+ErrorCode CreateKitMachine(SimMachine& machine, const std::wstring& temp_folder);
+
+}  // namespace oro::tools::sim
