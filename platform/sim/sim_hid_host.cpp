@@ -388,6 +388,12 @@ struct SimHidHost::Impl {
           Accept(fds[first_device_slot + i].fd, &slots[i].device->collections[slots[i].collection].connections);
         }
       }
+      // Each collection's connections are served once per pass, whichever of
+      // them woke the loop, and before commands: a report sent before a
+      // command was given has reached its device when the command runs.
+      for (std::size_t i = 0; i < slots.size(); ++i) {
+        if (slots[i].kind == 0 && slots[i].device->plugged) ServeReports(slots[i].device, slots[i].collection);
+      }
       if (fds[0].revents) {
         std::uint64_t count;
         while (read(wake_fd, &count, sizeof count) > 0) {
@@ -396,11 +402,6 @@ struct SimHidHost::Impl {
       }
       if (fds[1].revents) Accept(control_fd, &control_conns);
       ServeControl(&control_conns);
-      // Each collection's connections are served once per pass, whichever of
-      // them woke the loop.
-      for (std::size_t i = 0; i < slots.size(); ++i) {
-        if (slots[i].kind == 0 && slots[i].device->plugged) ServeReports(slots[i].device, slots[i].collection);
-      }
     }
     for (int fd : control_conns) close(fd);
     // Requests that arrive while stopping are answered rather than left waiting.

@@ -125,12 +125,15 @@ void KitHidDevice::OnUpdateControl(const HidReport& r) {
   ack[1] = 0x02;
   ack[2] = 0x01;
   Reply(kUpdateControlCollection - 1, ack);
-  // Ready to take data at full speed until the flash needs a pause.
-  HidReport stream(kUpdateLength, 0);
-  stream[0] = kUpdateControlReport;
-  stream[1] = 0x60;
-  stream[2] = 0x00;
-  Reply(kUpdateControlCollection - 1, stream);
+  // Ready to take data at full speed until the flash needs a pause; a device
+  // that paces every packet lets the sender's first packet come unasked.
+  if (state_.pace_every != 1) {
+    HidReport stream(kUpdateLength, 0);
+    stream[0] = kUpdateControlReport;
+    stream[1] = 0x60;
+    stream[2] = 0x00;
+    Reply(kUpdateControlCollection - 1, stream);
+  }
   ArmEndTimer();
 }
 
