@@ -15,8 +15,8 @@
 
 #include "library_context.h"
 #include "oro/common/eq_coefficients.h"
-#include "oro/platform/platform.h"
-#include "oro/platform/sim/kit_machine.h"
+#include "oro/platform/make_platform.h"
+#include "oro/tools/sim/kit_machine.h"
 #include "oro_ecd_api.h"
 #include "speaker_filter.h"
 #include "stereo_processor.h"
@@ -66,7 +66,7 @@ void BM_BlockToSound(benchmark::State& state) {
   auto platform = oro::platform::MakePlatform(oro::platform::Profile::kSim,
                                               oro::platform::ResolveStatePaths(folder.Path().c_str()));
   oro::platform::sim::SimMachine machine(*platform.registry);
-  oro::platform::sim::CreateKitMachine(machine, L"/tmp/");
+  oro::tools::sim::CreateKitMachine(machine, L"/tmp/");
   oro::device_api::SetLibraryPlatform(platform);
   oro::common::DeviceInfo record;
   if (getDeviceInfo(0, &record) != ORO_OK) {

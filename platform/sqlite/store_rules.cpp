@@ -45,6 +45,7 @@ ErrorCode SplitKeyPath(const std::wstring& path, std::vector<std::wstring>* segm
     }
     if (Utf16Units(seg) > kMaxKeyNameUnits) return err::kInvalidParameter;
     segments->push_back(std::move(seg));
+    if (segments->size() > kMaxKeyDepth) return err::kInvalidParameter;
     if (end == std::wstring::npos) break;
     start = end + 1;
   }

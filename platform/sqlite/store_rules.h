@@ -12,10 +12,13 @@ namespace oro::platform::sqlite {
 
 constexpr std::size_t kMaxKeyNameUnits = 255;
 constexpr std::size_t kMaxValueNameUnits = 16383;
+// Levels below the root, as deep as the registry lets a tree grow.
+constexpr std::size_t kMaxKeyDepth = 512;
 
 // Splits a backslash-separated sub-key path; empty gives no segments (the
 // root itself). Empty segments or characters that cannot be stored give
-// err::kBadKey, a segment longer than 255 UTF-16 units err::kInvalidParameter.
+// err::kBadKey, a segment longer than 255 UTF-16 units or a path deeper than
+// kMaxKeyDepth err::kInvalidParameter.
 ErrorCode SplitKeyPath(const std::wstring& path, std::vector<std::wstring>* segments);
 
 // The empty name (the default value) is valid.

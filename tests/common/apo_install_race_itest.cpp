@@ -10,8 +10,8 @@ namespace oro::test {
 namespace {
 
 namespace apo = common::apo;
-using platform::sim::kDongleRender;
-using platform::sim::kOnboardRender;
+using tools::sim::kDongleRender;
+using tools::sim::kOnboardRender;
 
 constexpr int kRounds = 100;
 

@@ -9,12 +9,12 @@ namespace {
 
 namespace apo = common::apo;
 using common::ApoFlow;
-using platform::sim::kDongleCapture;
-using platform::sim::kDongleRender;
-using platform::sim::kHeadsetCapture;
-using platform::sim::kHeadsetRender;
-using platform::sim::kOnboardCapture;
-using platform::sim::kOnboardRender;
+using tools::sim::kDongleCapture;
+using tools::sim::kDongleRender;
+using tools::sim::kHeadsetCapture;
+using tools::sim::kHeadsetRender;
+using tools::sim::kOnboardCapture;
+using tools::sim::kOnboardRender;
 
 constexpr const wchar_t* kKitEndpoints[] = {kHeadsetRender, kHeadsetCapture, kDongleRender, kDongleCapture};
 

@@ -13,10 +13,10 @@ namespace oro::test {
 namespace {
 
 namespace apo = common::apo;
-using platform::sim::kDongleRender;
-using platform::sim::kHeadsetCapture;
-using platform::sim::kHeadsetRender;
-using platform::sim::kOnboardRender;
+using tools::sim::kDongleRender;
+using tools::sim::kHeadsetCapture;
+using tools::sim::kHeadsetRender;
+using tools::sim::kOnboardRender;
 
 constexpr std::uint32_t kWin10 = 0x000A0000;
 constexpr std::uint32_t kWin7 = 0x00060001;

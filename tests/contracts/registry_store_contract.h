@@ -220,6 +220,17 @@ TYPED_TEST_P(RegistryStoreContract, PathsAndNamesAreChecked) {
   EXPECT_EQ(this->store_->SetValue(k, L"x", regtype::kBinary, nullptr, 4), err::kInvalidParameter);
   EXPECT_EQ(this->store_->SetValue(k, L"x", regtype::kBinary, nullptr, 0), err::kSuccess);
   EXPECT_EQ(this->store_->OpenKey(static_cast<RootKey>(9), L"", keyaccess::kRead, &h), err::kInvalidParameter);
+
+  // A tree grows 512 levels below its root and no deeper; a refused path
+  // leaves nothing half-made.
+  std::wstring deep = L"D";
+  for (int level = 2; level <= 512; ++level) deep += L"\\D";
+  this->Create(deep);
+  bool created = true;
+  EXPECT_EQ(this->store_->CreateKey(RootKey::kLocalMachine, L"E\\" + deep, keyaccess::kRead, nullptr, &h, &created),
+            err::kInvalidParameter);
+  EXPECT_EQ(this->store_->OpenKey(RootKey::kLocalMachine, L"E", keyaccess::kRead, &h), err::kFileNotFound);
+  EXPECT_EQ(this->store_->OpenKey(RootKey::kLocalMachine, deep + L"\\D", keyaccess::kRead, &h), err::kInvalidParameter);
 }
 
 TYPED_TEST_P(RegistryStoreContract, MissingKeysAndValuesAreNotFound) {

@@ -2,6 +2,8 @@
 
 #include <QTimer>
 
+#include "oro/platform/make_platform.h"
+
 namespace oro::test {
 
 PanelTest::PanelTest() {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "oro/common/registry_access.h"
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "oro/platform/sim/sim_machine.h"
 #include "panel_settings.h"
 #include "temp_root.h"

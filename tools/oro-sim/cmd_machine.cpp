@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "hid_host_process.h"
+#include "oro/platform/sim/sim_hid_bus.h"
 #include "oro/tools/sim/kit_machine.h"
 #include "sim_cli.h"
 
@@ -31,8 +33,14 @@ int CmdCreate(const Args& args) {
   if (auto rc = CreateKitMachine(machine, Widen(temp))) {
     return FailCode("cannot create the simulated machine in " + state_dir, rc);
   }
-  std::printf("created the simulated machine in %s: headset, dongle and onboard endpoints; defaults on the headset\n",
-              state_dir.c_str());
+  std::string message;
+  if (auto rc = StartHidHost(platform::sim::HidBusDir(session.platform.paths.sim_dir), &message)) {
+    return FailCode(message, rc);
+  }
+  std::printf(
+      "created the simulated machine in %s: headset, dongle and onboard endpoints; defaults on the headset;\n"
+      "the headset and the dongle are on the simulated HID bus\n",
+      state_dir.c_str());
   return 0;
 }
 

@@ -4,6 +4,27 @@
 #include "oro/tools/cli/cli.h"
 #include "sim_cli.h"
 
+#include <string>
+
+namespace {
+
+std::string kDeviceUsage(const std::string& device) {
+  const std::string p = "       oro-sim " + device + " ";
+  return "usage: oro-sim " + device + " press-71           send the 7.1 key report (the host must acknowledge it)\n" +
+         p + "state              what it recorded: status, 7.1 state, acknowledgements, update progress\n" + p +
+         "lighting           every lighting command received, one report a line in hexadecimal\n" + p +
+         "set-status LINK CHARGING STEP   the answer to the status query (battery step 0 to 9)\n" + p +
+         "silent 0|1         answer nothing at all\n" + p + "slow MS            answer every report MS late\n" + p +
+         "unplug | plug      leave the bus or come back\n" + p +
+         "unplug-after-packets N   leave the bus after N firmware packets\n" + p +
+         "fw-pace N          ask for a pause every N firmware packets (1: every packet, 0: never)\n" + p +
+         "fw-end-after N     end the firmware write after N packets\n" + p +
+         "fw-gap MS          end the write once packets stop for MS (default 200)\n" + p +
+         "fw-result CODE     the result code the end status carries (0 to 255)";
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   namespace s = oro::tools::sim;
   oro::tools::cli::Program program;
@@ -25,6 +46,13 @@ int main(int argc, char** argv) {
        "usage: oro-sim os-version MAJOR.MINOR (for example 10.0 or 6.1)"},
       {"locale", "the system locale the kit sees", s::CmdLocale,
        "usage: oro-sim locale LCID (a Windows locale id such as 2052 or 1033)"},
+      {"hid", "the simulated HID bus: serve it (in the foreground), start, stop, list its devices", s::CmdHid,
+       "usage: oro-sim hid serve|start|stop|list\n"
+       "oro-sim create starts the bus in the background; it stops with hid stop or when the state folder goes."},
+      {"headset", "drive the simulated headset", [](const s::Args& a) { return s::CmdHidDevice("headset", a); },
+       kDeviceUsage("headset")},
+      {"dongle", "drive the simulated dongle", [](const s::Args& a) { return s::CmdHidDevice("dongle", a); },
+       kDeviceUsage("dongle")},
   };
   program.footer =
       "\nENDPOINT is an endpoint id, its key name or an alias (headset-render, headset-capture,\n"

@@ -10,7 +10,7 @@
 #include "eq_commands.h"
 #include "oro/common/eq_coefficients.h"
 #include "oro/common/property_blocks.h"
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "oro_ecd_api.h"
 #include "stored_blocks.h"
 

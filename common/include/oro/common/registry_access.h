@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "oro/common/os_version.h"
 #include "oro/common/registry_exception.h"
 #include "oro/platform/registry_store.h"
 
@@ -16,7 +17,10 @@ namespace oro::common {
 
 class RegistryAccess {
  public:
-  explicit RegistryAccess(platform::RegistryStore& store) : store_(store) {}
+  // system answers the OS-version check of the callers that choose a layout
+  // by it (effect registration); null counts as an unknown version.
+  explicit RegistryAccess(platform::RegistryStore& store, platform::SystemInfo* system = nullptr)
+      : store_(store), version_(system) {}
 
   std::wstring ReadString(const std::wstring& key, const std::wstring& name);
   std::uint32_t ReadDword(const std::wstring& key, const std::wstring& name);
@@ -63,10 +67,14 @@ class RegistryAccess {
   // the new one is complete; a failed export leaves it as it was.
   void ExportToRegFile(const std::wstring& key, const std::vector<std::wstring>& names, const std::wstring& path);
 
+  // The check itself lives in os_version.h; this forwards to it.
+  bool IsWindows81OrLater() { return version_.IsWindows81OrLater(); }
+
   platform::RegistryStore& Store() { return store_; }
 
  private:
   platform::RegistryStore& store_;
+  OsVersion version_;
 };
 
 }  // namespace oro::common
