@@ -19,7 +19,7 @@
 
 #include "library_context.h"
 #include "oro/common/property_blocks.h"
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "oro_ecd_api.h"
 #include "pulse_daemon.h"
 #include "temp_root.h"

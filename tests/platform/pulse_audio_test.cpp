@@ -91,12 +91,13 @@ TEST_F(PulseTest, DefaultEndpointFollowsTheServer) {
 TEST_F(PulseTest, VolumeAndMuteReachTheServerAndComeBack) {
   auto vol = DefaultVolume(*audio_, Flow::kRender);
   ASSERT_TRUE(vol);
-  // Every percentage survives a set and a read, as the volume exports use them.
+  // Every percentage's scalar survives a set and a read bit for bit, as the
+  // volume exports use them.
   for (int p = 0; p <= 100; ++p) {
     ASSERT_EQ(vol->SetMasterScalar(static_cast<float>(p) / 100.0f), err::kSuccess);
     float s = -1;
     ASSERT_EQ(vol->GetMasterScalar(&s), err::kSuccess);
-    ASSERT_EQ(static_cast<int>(s * 100.0f), p) << s;
+    ASSERT_EQ(s, static_cast<float>(p) / 100.0f) << p;
   }
   std::string out;
   ASSERT_EQ(vol->SetMasterScalar(0.35f), err::kSuccess);
