@@ -1,5 +1,7 @@
 #include "oro/common/endpoint_volume.h"
 
+#include <cmath>
+
 namespace oro::common {
 
 platform::ErrorCode OpenDefaultEndpointVolume(platform::AudioSystem& audio, platform::Flow flow,
@@ -20,6 +22,13 @@ int ScalarToPercent(float scalar) {
   if (percent >= 100.0f) return 100;
   if (!(percent > 0.0f)) return 0;
   return static_cast<int>(percent);
+}
+
+int ScalarToNearestPercent(float scalar) {
+  const float percent = scalar * 100.0f;
+  if (percent >= 100.0f) return 100;
+  if (!(percent > 0.0f)) return 0;
+  return static_cast<int>(std::lround(percent));
 }
 
 }  // namespace oro::common

@@ -22,6 +22,7 @@ constexpr Entry kTexts[] = {
     {5, L"Access is denied."},
     {6, L"The handle is invalid."},
     {8, L"Not enough memory resources are available to process this command."},
+    {11, L"An attempt was made to load a program with an incorrect format."},
     {12, L"The access code is invalid."},
     {13, L"The data is invalid."},
     {14, L"Not enough memory resources are available to complete this operation."},

@@ -49,6 +49,27 @@ ORO_API int32_t _getVolum(int32_t flow);
 ORO_API int32_t _SetMasterMute(int32_t mute, int32_t flow);
 ORO_API int32_t _GetMasterMute(int32_t flow);
 
+/* Helper programs by executable file name (no folder), compared ignoring
+ * case. _start_task starts folder/name (or "InstallPath"/name) with the
+ * parameters split like a command line, without waiting; a failure is printed
+ * as "failed start PATH,err=TEXT". The show command is accepted and ignored. */
+ORO_API void _start_task(const wchar_t* name, const wchar_t* parameters, int32_t show_command, const wchar_t* folder);
+ORO_API void _kill_task(const wchar_t* name);
+ORO_API int32_t _is_task_running(const wchar_t* name);
+
+/* 1 when the process holds the kit's administrator rights (on Linux: it may
+ * administer the kit's settings store); _RestartAsAdmin gives 1 when an
+ * elevated start of the same program was launched (the caller then ends). */
+ORO_API int32_t _IsRunningAsAdmin(void);
+ORO_API int32_t _RestartAsAdmin(void);
+
+/* Single instance. _IsAlreadyRun gives 1 when another holder (also of another
+ * user) has the named mutex, else 0 and the caller holds it until it ends.
+ * _IsGlobalMutexExist gives 0 when the mutex exists, -1 when it does not,
+ * else the error code of the failed open. */
+ORO_API int32_t _IsAlreadyRun(const wchar_t* name);
+ORO_API int32_t _IsGlobalMutexExist(const wchar_t* name);
+
 /* Debug output: one line of at most 255 characters. */
 ORO_API void _dbg(const char* format, ...);
 ORO_API void _dbgw(const wchar_t* format, ...);

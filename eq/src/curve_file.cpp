@@ -2,20 +2,11 @@
 
 #include <algorithm>
 
+#include "oro/platform/little_endian.h"
 #include "oro/platform/text.h"
 
 namespace oro::eq {
 namespace {
-
-std::int32_t ReadI32(const std::uint8_t* p) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                                   (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24));
-}
-
-void WriteI32(std::uint8_t* p, std::int32_t v) {
-  const auto u = static_cast<std::uint32_t>(v);
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(u >> (8 * i));
-}
 
 // Units of a name, cut so that a terminator fits.
 std::vector<std::uint8_t> NameUnits(const std::wstring& name) {
@@ -56,8 +47,8 @@ DecodedCurves DecodeCurveFile(const std::vector<std::uint8_t>& bytes) {
     return out;
   }
 
-  const std::int32_t stored_count = ReadI32(bytes.data());
-  const std::int32_t stored_current = ReadI32(bytes.data() + 4);
+  const std::int32_t stored_count = platform::LoadLe<std::int32_t>(bytes.data());
+  const std::int32_t stored_current = platform::LoadLe<std::int32_t>(bytes.data() + 4);
   std::size_t count = static_cast<std::size_t>(std::clamp<std::int32_t>(stored_count, 0, kMaxCurves));
   if (count != static_cast<std::size_t>(stored_count)) {
     repair("curve count " + std::to_string(stored_count) + " is outside 0.." + std::to_string(kMaxCurves));
@@ -102,8 +93,8 @@ DecodedCurves DecodeCurveFile(const std::vector<std::uint8_t>& bytes) {
 std::vector<std::uint8_t> EncodeCurveFile(const CurveImage& image) {
   std::vector<std::uint8_t> bytes(kCurveFileSize, 0);
   const std::size_t count = std::min(image.curves.size(), kMaxCurves);
-  WriteI32(bytes.data(), static_cast<std::int32_t>(count));
-  WriteI32(bytes.data() + 4, image.current);
+  platform::StoreLe(bytes.data(), static_cast<std::int32_t>(count));
+  platform::StoreLe(bytes.data() + 4, static_cast<std::int32_t>(image.current));
   for (std::size_t i = 0; i < count; ++i) {
     std::uint8_t* record = bytes.data() + 8 + i * kRecordSize;
     const std::vector<std::uint8_t> units = NameUnits(image.curves[i].name);

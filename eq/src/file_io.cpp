@@ -6,44 +6,29 @@
 #include <fstream>
 #include <random>
 
+#include "oro/platform/file_reader.h"
+
 namespace oro::eq::detail {
 namespace fs = std::filesystem;
 
 ReadResult ReadWholeFile(const std::string& path, std::size_t limit) {
   ReadResult r;
-  std::error_code ec;
-  const fs::file_status st = fs::status(path, ec);
-  if (!fs::exists(st)) {
-    const bool missing = !ec || ec == std::errc::no_such_file_or_directory;
-    r.status = missing ? ReadStatus::kMissing : ReadStatus::kFailed;
-    r.error = path + ": " + (missing ? "no such file" : ec.message());
-    return r;
+  const platform::FileReadError error =
+      platform::ReadBoundedFile(path, platform::FileSizeBounds::AtMost(limit), &r.bytes, &r.error);
+  switch (error) {
+    case platform::FileReadError::kNone:
+      r.status = ReadStatus::kOk;
+      break;
+    case platform::FileReadError::kNotFound:
+      r.status = ReadStatus::kMissing;
+      break;
+    case platform::FileReadError::kWrongSize:
+      r.status = ReadStatus::kTooLarge;
+      break;
+    default:
+      r.status = ReadStatus::kFailed;
+      break;
   }
-  if (!fs::is_regular_file(st)) {
-    r.error = path + ": not a regular file";
-    return r;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    r.error = path + ": " + std::strerror(errno);
-    return r;
-  }
-  // Read one byte past the limit to see an oversized file without trusting its size.
-  r.bytes.resize(limit + 1);
-  in.read(reinterpret_cast<char*>(r.bytes.data()), static_cast<std::streamsize>(r.bytes.size()));
-  if (in.bad()) {
-    r.error = path + ": read error";
-    r.bytes.clear();
-    return r;
-  }
-  r.bytes.resize(static_cast<std::size_t>(in.gcount()));
-  if (r.bytes.size() > limit) {
-    r.status = ReadStatus::kTooLarge;
-    r.error = path + ": larger than " + std::to_string(limit) + " bytes";
-    r.bytes.clear();
-    return r;
-  }
-  r.status = ReadStatus::kOk;
   return r;
 }
 

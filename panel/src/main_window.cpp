@@ -47,8 +47,12 @@ demo::demo(DeviceApi& api, PanelSettings& settings, Options options, QWidget* pa
 
 demo::~demo() { Shutdown(); }
 
+QString demo::CurveFile() const {
+  return options_.curve_file.isEmpty() ? options_.app_folder + QStringLiteral("/config/eqs.bin") : options_.curve_file;
+}
+
 void demo::BuildPages() {
-  pages_ = {new VolumePage(context_),         new SampleRatePage(context_),    new EqualizerPage(context_),
+  pages_ = {new VolumePage(context_),         new SampleRatePage(context_),    new EqualizerPage(context_, CurveFile()),
             new SpatialPage(context_),        new SoundFieldPage(context_),    new SpatialSecondPage(context_),
             new MicrophonePage(context_),     new MicSampleRatePage(context_), new VoiceChangerPage(context_),
             new NoiseReductionPage(context_), new LightingPage(context_),      nullptr};

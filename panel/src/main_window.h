@@ -38,8 +38,10 @@ class demo : public QMainWindow {
 
  public:
   struct Options {
-    // The program's folder: translations and the curve file live below it.
+    // The program's folder: the translations live below it.
     QString app_folder;
+    // The custom equalizer curves; empty means app_folder + "/config/eqs.bin".
+    QString curve_file;
     // The update check: 1 or more when a newer version is offered.
     std::function<int()> update_check;
     // Whether the desktop shows tray icons; without one, closing minimises.
@@ -90,6 +92,7 @@ class demo : public QMainWindow {
 
  private:
   void BuildPages();
+  QString CurveFile() const;
   void SetUpTitleStrip();
   void SetUpMenu();
   void MenuClicked(int id);

@@ -1,4 +1,5 @@
-// Microphone page: input volume, mute and monitoring.
+// Microphone page: input and monitoring volume, microphone mute and the
+// monitoring helper program.
 #pragma once
 
 #include "panel_page.h"
@@ -17,7 +18,16 @@ class MicrophonePage : public PanelPage {
   void Retranslate() override;
 
  private:
+  void InputMoved(int value);
+  void ToggleMute();
+  void MonitorMoved(int value);
+  void ToggleMonitor();
+  void FollowMonitoring();
+  void ApplyCaptureVolume();
+  void ShowImages();
+
   Ui::MicrophonePage ui_;
+  bool showing_ = false;
 };
 
 }  // namespace oro::panel

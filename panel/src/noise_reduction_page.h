@@ -17,7 +17,12 @@ class NoiseReductionPage : public PanelPage {
   void Retranslate() override;
 
  private:
+  void Toggle();
+  void StrengthMoved(int value);
+  void ResetStrength();
+
   Ui::NoiseReductionPage ui_;
+  bool showing_ = false;
 };
 
 }  // namespace oro::panel

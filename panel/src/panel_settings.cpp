@@ -3,7 +3,7 @@
 namespace oro::panel {
 
 PanelSettings::PanelSettings(platform::RegistryStore& store, platform::SystemInfo* system)
-    : reg_(store, system), system_(system) {}
+    : reg_(store), system_(system) {}
 
 std::optional<std::uint32_t> PanelSettings::Dword(const wchar_t* name) {
   try {

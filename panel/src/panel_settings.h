@@ -10,6 +10,7 @@
 
 #include "oro/common/property_blocks.h"
 #include "oro/common/registry_access.h"
+#include "oro/platform/system_info.h"
 
 namespace oro::panel {
 

@@ -1,8 +1,10 @@
-// Spatial page: virtual 7.1, spatial sound and room size.
+// Spatial page: virtual 7.1, spatial sound and its room size.
 #pragma once
 
 #include "panel_page.h"
 #include "ui_spatial_page.h"
+
+class QAbstractButton;
 
 namespace oro::panel {
 
@@ -17,7 +19,12 @@ class SpatialPage : public PanelPage {
   void Retranslate() override;
 
  private:
+  void RoomClicked(int size);
+  void ChooseEnvironment(int environment);
+
   Ui::SpatialPage ui_;
+  QAbstractButton* chosen_room_ = nullptr;
+  QAbstractButton* chosen_environment_ = nullptr;
 };
 
 }  // namespace oro::panel

@@ -4,6 +4,8 @@
 #include "panel_page.h"
 #include "ui_voice_changer_page.h"
 
+class QAbstractButton;
+
 namespace oro::panel {
 
 class VoiceChangerPage : public PanelPage {
@@ -17,7 +19,11 @@ class VoiceChangerPage : public PanelPage {
   void Retranslate() override;
 
  private:
+  void Toggle();
+  void VoiceClicked(int voice);
+
   Ui::VoiceChangerPage ui_;
+  QAbstractButton* chosen_voice_ = nullptr;
 };
 
 }  // namespace oro::panel

@@ -1,8 +1,14 @@
-// Volume page: master, left and right volume, the left/right lock and mute.
+// Volume page: master, left and right volume, the left/right lock and mute,
+// with the status strip's master slider and mute button, and the reaction to
+// volume changes made elsewhere in the system.
 #pragma once
 
 #include "panel_page.h"
 #include "ui_volume_page.h"
+#include "volume_balance.h"
+
+class QSlider;
+class QPushButton;
 
 namespace oro::panel {
 
@@ -16,8 +22,24 @@ class VolumePage : public PanelPage {
   void ShowValues() override;
   void Retranslate() override;
 
+ public slots:
+  // The system volume watcher's signals.
+  void volumeChanged(int newVolume);
+  void muteChanged(bool isMuted);
+
  private:
+  void SliderMoved(VolumeSource source, int value);
+  void Balance(VolumeSource source);
+  void ToggleMute();
+  void ToggleLock();
+  void ShowVolumes();
+  void ShowMute();
+  void ShowLock();
+  void SetEndpointVolume(int volume);
+
   Ui::VolumePage ui_;
+  QSlider* strip_slider_ = nullptr;
+  QPushButton* strip_mute_ = nullptr;
 };
 
 }  // namespace oro::panel

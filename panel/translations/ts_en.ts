@@ -22,6 +22,78 @@
         <source>均衡器</source>
         <translation>Equalizer</translation>
     </message>
+    <message>
+        <source>开启均衡器</source>
+        <translation>Equalizer on</translation>
+    </message>
+    <message>
+        <source>均衡器自定义：</source>
+        <translation>Custom curves:</translation>
+    </message>
+    <message>
+        <source>保存EQ曲线</source>
+        <translation>Save the curve</translation>
+    </message>
+    <message>
+        <source>删除选中的EQ曲线</source>
+        <translation>Delete the chosen curve</translation>
+    </message>
+    <message>
+        <source>恢复默认曲线</source>
+        <translation>Restore the default curve</translation>
+    </message>
+    <message>
+        <source>无畏契约</source>
+        <translation>Tactical shooter</translation>
+    </message>
+    <message>
+        <source>反恐精英</source>
+        <translation>Classic shooter</translation>
+    </message>
+    <message>
+        <source>三角洲行动</source>
+        <translation>Squad operations</translation>
+    </message>
+    <message>
+        <source>绝地求生</source>
+        <translation>Battle royale</translation>
+    </message>
+    <message>
+        <source>穿越火线</source>
+        <translation>Arcade shooter</translation>
+    </message>
+    <message>
+        <source>使命召唤</source>
+        <translation>Military campaign</translation>
+    </message>
+    <message>
+        <source>Apex英雄</source>
+        <translation>Hero battle royale</translation>
+    </message>
+    <message>
+        <source>守望先锋</source>
+        <translation>Team hero shooter</translation>
+    </message>
+    <message>
+        <source>低频增强</source>
+        <translation>Bass boost</translation>
+    </message>
+    <message>
+        <source>⾄臻流⾏</source>
+        <translation>Pop</translation>
+    </message>
+    <message>
+        <source>⼈声增强</source>
+        <translation>Vocal boost</translation>
+    </message>
+    <message>
+        <source>默认模式</source>
+        <translation>Default</translation>
+    </message>
+    <message>
+        <source>导入耳机校正曲线</source>
+        <translation>Import headphone curve</translation>
+    </message>
 </context>
 <context>
     <name>LightingPage</name>
@@ -59,12 +131,32 @@
         <source>麦克风监听</source>
         <translation>Microphone monitoring</translation>
     </message>
+    <message>
+        <source>使能Mic驱动</source>
+        <translation>Microphone processing</translation>
+    </message>
+    <message>
+        <source>加载MIC驱动</source>
+        <translation>Load microphone driver</translation>
+    </message>
+    <message>
+        <source>打开麦克风监听</source>
+        <translation>Open microphone monitoring</translation>
+    </message>
 </context>
 <context>
     <name>NoiseReductionPage</name>
     <message>
         <source>降噪</source>
         <translation>Noise reduction</translation>
+    </message>
+    <message>
+        <source>启动降噪</source>
+        <translation>Noise reduction on</translation>
+    </message>
+    <message>
+        <source>默认</source>
+        <translation>Default</translation>
     </message>
 </context>
 <context>
@@ -123,6 +215,62 @@
         <source>空间音效</source>
         <translation>Spatial sound</translation>
     </message>
+    <message>
+        <source>7.1增强竞技类游戏体验</source>
+        <translation>7.1 sharpens competitive games</translation>
+    </message>
+    <message>
+        <source>虚拟7.1声道</source>
+        <translation>Virtual 7.1</translation>
+    </message>
+    <message>
+        <source>增加三维环绕体验,适合3A游戏,影音娱乐</source>
+        <translation>Adds three-dimensional surround, for big games, films and music</translation>
+    </message>
+    <message>
+        <source>启动空间音效</source>
+        <translation>Spatial sound on</translation>
+    </message>
+    <message>
+        <source>房间</source>
+        <translation>Room</translation>
+    </message>
+    <message>
+        <source>小房间</source>
+        <translation>Small room</translation>
+    </message>
+    <message>
+        <source>中房间</source>
+        <translation>Medium room</translation>
+    </message>
+    <message>
+        <source>大房间</source>
+        <translation>Large room</translation>
+    </message>
+    <message>
+        <source>启动房间音效</source>
+        <translation>Room effect on</translation>
+    </message>
+    <message>
+        <source>环境</source>
+        <translation>Environment</translation>
+    </message>
+    <message>
+        <source>音乐厅</source>
+        <translation>Concert hall</translation>
+    </message>
+    <message>
+        <source>水底</source>
+        <translation>Underwater</translation>
+    </message>
+    <message>
+        <source>浴室</source>
+        <translation>Bathroom</translation>
+    </message>
+    <message>
+        <source>疯狂</source>
+        <translation>Crazy</translation>
+    </message>
 </context>
 <context>
     <name>SpatialSecondPage</name>
@@ -139,7 +287,7 @@
     </message>
     <message>
         <source>没有发现新版本</source>
-        <translation>Can't find new version</translation>
+        <translation>Can&apos;t find new version</translation>
     </message>
 </context>
 <context>
@@ -147,6 +295,26 @@
     <message>
         <source>魔幻音效</source>
         <translation>Voice changer</translation>
+    </message>
+    <message>
+        <source>怪兽</source>
+        <translation>Monster</translation>
+    </message>
+    <message>
+        <source>卡通</source>
+        <translation>Cartoon</translation>
+    </message>
+    <message>
+        <source>男人</source>
+        <translation>Man</translation>
+    </message>
+    <message>
+        <source>女人</source>
+        <translation>Woman</translation>
+    </message>
+    <message>
+        <source>麦克风回音</source>
+        <translation>Microphone echo</translation>
     </message>
 </context>
 <context>
@@ -311,7 +479,7 @@
     </message>
     <message>
         <source>不再显示开始讯息</source>
-        <translation>Don't show the start message again</translation>
+        <translation>Don&apos;t show the start message again</translation>
     </message>
     <message>
         <source>取消</source>
@@ -336,7 +504,7 @@ in the menu on the left.</translation>
     </message>
     <message>
         <source>不再提示此消息</source>
-        <translation>Don't show this message again</translation>
+        <translation>Don&apos;t show this message again</translation>
     </message>
     <message>
         <source>知道了</source>
@@ -348,6 +516,37 @@ in the menu on the left.</translation>
     <message>
         <source>当前版本 V%1.%2.%3</source>
         <translation>Current version V%1.%2.%3</translation>
+    </message>
+</context>
+<context>
+    <name>oro::panel::EqualizerPage</name>
+    <message>
+        <source>The curve could not be saved: %1</source>
+        <translation>The curve could not be saved: %1</translation>
+    </message>
+    <message>
+        <source>The curve could not be deleted: %1</source>
+        <translation>The curve could not be deleted: %1</translation>
+    </message>
+    <message>
+        <source>Import a headphone correction curve</source>
+        <translation>Import a headphone correction curve</translation>
+    </message>
+    <message>
+        <source>Curves (*.csv *.txt);;All files (*)</source>
+        <translation>Curves (*.csv *.txt);;All files (*)</translation>
+    </message>
+    <message>
+        <source>The curve cannot be imported: %1</source>
+        <translation>The curve cannot be imported: %1</translation>
+    </message>
+    <message>
+        <source>Remaining error %1 dB RMS (%2 dB at most)</source>
+        <translation>Remaining error %1 dB RMS (%2 dB at most)</translation>
+    </message>
+    <message>
+        <source>The saved curves file was damaged; what could be read is kept and the original is kept aside.</source>
+        <translation>The saved curves file was damaged; what could be read is kept and the original is kept aside.</translation>
     </message>
 </context>
 </TS>

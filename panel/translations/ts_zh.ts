@@ -22,6 +22,78 @@
         <source>均衡器</source>
         <translation>均衡器</translation>
     </message>
+    <message>
+        <source>开启均衡器</source>
+        <translation>开启均衡器</translation>
+    </message>
+    <message>
+        <source>均衡器自定义：</source>
+        <translation>均衡器自定义：</translation>
+    </message>
+    <message>
+        <source>保存EQ曲线</source>
+        <translation>保存EQ曲线</translation>
+    </message>
+    <message>
+        <source>删除选中的EQ曲线</source>
+        <translation>删除选中的EQ曲线</translation>
+    </message>
+    <message>
+        <source>恢复默认曲线</source>
+        <translation>恢复默认曲线</translation>
+    </message>
+    <message>
+        <source>无畏契约</source>
+        <translation>无畏契约</translation>
+    </message>
+    <message>
+        <source>反恐精英</source>
+        <translation>反恐精英</translation>
+    </message>
+    <message>
+        <source>三角洲行动</source>
+        <translation>三角洲行动</translation>
+    </message>
+    <message>
+        <source>绝地求生</source>
+        <translation>绝地求生</translation>
+    </message>
+    <message>
+        <source>穿越火线</source>
+        <translation>穿越火线</translation>
+    </message>
+    <message>
+        <source>使命召唤</source>
+        <translation>使命召唤</translation>
+    </message>
+    <message>
+        <source>Apex英雄</source>
+        <translation>Apex英雄</translation>
+    </message>
+    <message>
+        <source>守望先锋</source>
+        <translation>守望先锋</translation>
+    </message>
+    <message>
+        <source>低频增强</source>
+        <translation>低频增强</translation>
+    </message>
+    <message>
+        <source>⾄臻流⾏</source>
+        <translation>⾄臻流⾏</translation>
+    </message>
+    <message>
+        <source>⼈声增强</source>
+        <translation>⼈声增强</translation>
+    </message>
+    <message>
+        <source>默认模式</source>
+        <translation>默认模式</translation>
+    </message>
+    <message>
+        <source>导入耳机校正曲线</source>
+        <translation>导入耳机校正曲线</translation>
+    </message>
 </context>
 <context>
     <name>LightingPage</name>
@@ -59,12 +131,32 @@
         <source>麦克风监听</source>
         <translation>麦克风监听</translation>
     </message>
+    <message>
+        <source>使能Mic驱动</source>
+        <translation>使能Mic驱动</translation>
+    </message>
+    <message>
+        <source>加载MIC驱动</source>
+        <translation>加载MIC驱动</translation>
+    </message>
+    <message>
+        <source>打开麦克风监听</source>
+        <translation>打开麦克风监听</translation>
+    </message>
 </context>
 <context>
     <name>NoiseReductionPage</name>
     <message>
         <source>降噪</source>
         <translation>降噪</translation>
+    </message>
+    <message>
+        <source>启动降噪</source>
+        <translation>启动降噪</translation>
+    </message>
+    <message>
+        <source>默认</source>
+        <translation>默认</translation>
     </message>
 </context>
 <context>
@@ -123,6 +215,62 @@
         <source>空间音效</source>
         <translation>空间音效</translation>
     </message>
+    <message>
+        <source>7.1增强竞技类游戏体验</source>
+        <translation>7.1增强竞技类游戏体验</translation>
+    </message>
+    <message>
+        <source>虚拟7.1声道</source>
+        <translation>虚拟7.1声道</translation>
+    </message>
+    <message>
+        <source>增加三维环绕体验,适合3A游戏,影音娱乐</source>
+        <translation>增加三维环绕体验,适合3A游戏,影音娱乐</translation>
+    </message>
+    <message>
+        <source>启动空间音效</source>
+        <translation>启动空间音效</translation>
+    </message>
+    <message>
+        <source>房间</source>
+        <translation>房间</translation>
+    </message>
+    <message>
+        <source>小房间</source>
+        <translation>小房间</translation>
+    </message>
+    <message>
+        <source>中房间</source>
+        <translation>中房间</translation>
+    </message>
+    <message>
+        <source>大房间</source>
+        <translation>大房间</translation>
+    </message>
+    <message>
+        <source>启动房间音效</source>
+        <translation>启动房间音效</translation>
+    </message>
+    <message>
+        <source>环境</source>
+        <translation>环境</translation>
+    </message>
+    <message>
+        <source>音乐厅</source>
+        <translation>音乐厅</translation>
+    </message>
+    <message>
+        <source>水底</source>
+        <translation>水底</translation>
+    </message>
+    <message>
+        <source>浴室</source>
+        <translation>浴室</translation>
+    </message>
+    <message>
+        <source>疯狂</source>
+        <translation>疯狂</translation>
+    </message>
 </context>
 <context>
     <name>SpatialSecondPage</name>
@@ -147,6 +295,26 @@
     <message>
         <source>魔幻音效</source>
         <translation>魔幻音效</translation>
+    </message>
+    <message>
+        <source>怪兽</source>
+        <translation>怪兽</translation>
+    </message>
+    <message>
+        <source>卡通</source>
+        <translation>卡通</translation>
+    </message>
+    <message>
+        <source>男人</source>
+        <translation>男人</translation>
+    </message>
+    <message>
+        <source>女人</source>
+        <translation>女人</translation>
+    </message>
+    <message>
+        <source>麦克风回音</source>
+        <translation>麦克风回音</translation>
     </message>
 </context>
 <context>
@@ -348,6 +516,37 @@
     <message>
         <source>当前版本 V%1.%2.%3</source>
         <translation>当前版本 V%1.%2.%3</translation>
+    </message>
+</context>
+<context>
+    <name>oro::panel::EqualizerPage</name>
+    <message>
+        <source>The curve could not be saved: %1</source>
+        <translation>曲线未能保存：%1</translation>
+    </message>
+    <message>
+        <source>The curve could not be deleted: %1</source>
+        <translation>曲线未能删除：%1</translation>
+    </message>
+    <message>
+        <source>Import a headphone correction curve</source>
+        <translation>导入耳机校正曲线</translation>
+    </message>
+    <message>
+        <source>Curves (*.csv *.txt);;All files (*)</source>
+        <translation>曲线 (*.csv *.txt);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>The curve cannot be imported: %1</source>
+        <translation>曲线无法导入：%1</translation>
+    </message>
+    <message>
+        <source>Remaining error %1 dB RMS (%2 dB at most)</source>
+        <translation>剩余误差 %1 dB 均方根（最大 %2 dB）</translation>
+    </message>
+    <message>
+        <source>The saved curves file was damaged; what could be read is kept and the original is kept aside.</source>
+        <translation>已保存的曲线文件已损坏；能读出的曲线已保留，原文件另存一份。</translation>
     </message>
 </context>
 </TS>

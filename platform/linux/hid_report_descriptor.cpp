@@ -92,7 +92,6 @@ bool ParseReportDescriptor(const std::uint8_t* data, std::size_t size, std::vect
           const std::uint32_t u = usages.empty() ? (g.usage_page << 16) : usages.front();
           current.out.usage_page = static_cast<std::uint16_t>(u >> 16);
           current.out.usage = static_cast<std::uint16_t>(u & 0xFFFF);
-          if (g.report_id) AddId(&current.out.report_ids, g.report_id);
         }
         ++depth;
       } else if (tag == kMainEndCollection) {

@@ -16,19 +16,32 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   Platform p;
   p.profile = profile;
   p.paths = paths;
-  p.registry = std::make_shared<sqlite::SqliteRegistryStore>(paths.registry_db);
+  auto store = std::make_shared<sqlite::SqliteRegistryStore>(paths.registry_db);
+  p.registry = store;
   p.debug = linux_host::MakeSyslogDebugOutput();
   p.objects = MakeNamedObjects(paths);
   p.dialogs = linux_host::MakeConsoleDialogs(p.debug);
   p.modules = linux_host::MakeDlModuleLoader();
   if (profile == Profile::kSim) {
-    p.audio = sim::MakeSimAudioSystem(p.registry);
+    std::weak_ptr<sqlite::SqliteRegistryStore> weak = store;
+    p.audio = sim::MakeSimAudioSystem(p.registry, [weak](std::uint64_t* stamp) {
+      auto s = weak.lock();
+      return s ? s->ChangeStamp(stamp) : err::kInvalidHandle;
+    });
     p.system = sim::MakeSimSystemInfo(p.registry);
+    p.processes = sim::MakeSimProcessTable(p.registry, paths.state_dir);
+    p.services = sim::MakeSimServiceManager(p.registry);
     p.hid = sim::MakeSimHidBus(sim::HidBusDir(paths.sim_dir));
   } else {
     p.audio = pulse::MakePulseAudioSystem();
     p.system = linux_host::MakeLinuxSystemInfo();
     p.hid = linux_host::MakeHidrawBus();
+    std::weak_ptr<RegistryStore> weak_store = p.registry;
+    p.processes = linux_host::MakeHostProcessTable([weak_store] {
+      auto s = weak_store.lock();
+      return s && s->CurrentCaller().administrator;
+    });
+    p.services = linux_host::MakeSystemdServiceManager(p.registry);
   }
   return p;
 }

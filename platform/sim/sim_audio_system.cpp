@@ -6,11 +6,13 @@
 
 #include "oro/platform/sim/sim_adapters.h"
 #include "oro/platform/sim/sim_machine.h"
+#include "sim_notifier.h"
 
 namespace oro::platform::sim {
 namespace {
 
 using StorePtr = std::shared_ptr<RegistryStore>;
+using NotifierPtr = std::shared_ptr<SimNotifier>;
 
 // err::kNotFound unless the endpoint exists and is active.
 ErrorCode CheckActive(RegistryStore& store, const std::wstring& id) {
@@ -21,7 +23,8 @@ ErrorCode CheckActive(RegistryStore& store, const std::wstring& id) {
 
 class SimEndpointVolume final : public EndpointVolume {
  public:
-  SimEndpointVolume(StorePtr store, std::wstring id) : store_(std::move(store)), id_(std::move(id)) {}
+  SimEndpointVolume(StorePtr store, NotifierPtr notifier, std::wstring id)
+      : store_(std::move(store)), notifier_(std::move(notifier)), id_(std::move(id)) {}
 
   ErrorCode GetMasterScalar(float* scalar) override {
     return WhenActive([&](SimMachine& m) { return m.GetVolume(id_, scalar); });
@@ -35,6 +38,10 @@ class SimEndpointVolume final : public EndpointVolume {
   ErrorCode SetMute(bool mute) override {
     return WhenActive([&](SimMachine& m) { return m.SetMute(id_, mute); });
   }
+  ErrorCode Subscribe(VolumeListener* listener, std::unique_ptr<Subscription>* out) override {
+    if (ErrorCode rc = CheckActive(*store_, id_)) return rc;
+    return notifier_->SubscribeVolume(id_, listener, out);
+  }
 
  private:
   // The interface dies with its device: every call checks the state first.
@@ -46,18 +53,20 @@ class SimEndpointVolume final : public EndpointVolume {
   }
 
   StorePtr store_;
+  NotifierPtr notifier_;
   std::wstring id_;
 };
 
 class SimAudioEndpoint final : public AudioEndpoint {
  public:
-  SimAudioEndpoint(StorePtr store, EndpointInfo info) : store_(std::move(store)), info_(std::move(info)) {}
+  SimAudioEndpoint(StorePtr store, NotifierPtr notifier, EndpointInfo info)
+      : store_(std::move(store)), notifier_(std::move(notifier)), info_(std::move(info)) {}
 
   const EndpointInfo& Info() const override { return info_; }
 
   ErrorCode ActivateVolume(std::unique_ptr<EndpointVolume>* out) override {
     if (ErrorCode rc = CheckActive(*store_, info_.id)) return rc;
-    *out = std::make_unique<SimEndpointVolume>(store_, info_.id);
+    *out = std::make_unique<SimEndpointVolume>(store_, notifier_, info_.id);
     return err::kSuccess;
   }
 
@@ -65,12 +74,14 @@ class SimAudioEndpoint final : public AudioEndpoint {
 
  private:
   StorePtr store_;
+  NotifierPtr notifier_;
   EndpointInfo info_;
 };
 
 class SimAudioSystem final : public AudioSystem {
  public:
-  explicit SimAudioSystem(StorePtr store) : store_(std::move(store)) {}
+  SimAudioSystem(StorePtr store, ChangeStampFn stamp)
+      : store_(std::move(store)), notifier_(std::make_shared<SimNotifier>(store_, std::move(stamp))) {}
 
   ErrorCode GetDefaultEndpoint(Flow flow, Role role, std::unique_ptr<AudioEndpoint>* out) override {
     SimMachine machine(*store_);
@@ -82,7 +93,7 @@ class SimAudioSystem final : public AudioSystem {
     if (machine.Load(id, &e) != err::kSuccess || e.info.flow != flow || e.info.state != devstate::kActive) {
       return err::kNotFound;
     }
-    *out = std::make_unique<SimAudioEndpoint>(store_, std::move(e.info));
+    *out = std::make_unique<SimAudioEndpoint>(store_, notifier_, std::move(e.info));
     return err::kSuccess;
   }
 
@@ -96,14 +107,19 @@ class SimAudioSystem final : public AudioSystem {
     return err::kSuccess;
   }
 
+  ErrorCode SubscribeEndpoints(EndpointListener* listener, std::unique_ptr<Subscription>* out) override {
+    return notifier_->SubscribeEndpoints(listener, out);
+  }
+
  private:
   StorePtr store_;
+  NotifierPtr notifier_;
 };
 
 }  // namespace
 
-std::unique_ptr<AudioSystem> MakeSimAudioSystem(std::shared_ptr<RegistryStore> store) {
-  return std::make_unique<SimAudioSystem>(std::move(store));
+std::unique_ptr<AudioSystem> MakeSimAudioSystem(std::shared_ptr<RegistryStore> store, ChangeStampFn change_stamp) {
+  return std::make_unique<SimAudioSystem>(std::move(store), std::move(change_stamp));
 }
 
 }  // namespace oro::platform::sim

@@ -130,6 +130,8 @@ ErrorCode SimMachine::AddEndpoint(const SimEndpointSpec& def) {
   if (def.flow == Flow::kRender) {
     step(WriteDword(store_, props, layout::kPkeyPhysicalSpeakers, def.format.channel_mask));
   }
+  for (const auto& [name, value] : def.extra_properties) step(WriteString(store_, props, name, value));
+  for (const auto& [name, value] : def.extra_numbers) step(WriteDword(store_, props, name, value));
   if (!def.effects.empty() || !def.effect_modes.empty()) {
     const std::wstring fx = key + L"\\" + layout::kFxPropertiesKey;
     for (const auto& [name, value] : def.effects) step(WriteString(store_, fx, name, value));

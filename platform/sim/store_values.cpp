@@ -49,8 +49,29 @@ ErrorCode ReadBinary(RegistryStore& store, const std::wstring& key, const std::w
   return err::kSuccess;
 }
 
+ErrorCode ReadQword(RegistryStore& store, const std::wstring& key, const std::wstring& name, std::uint64_t* out) {
+  RegValue v;
+  if (ErrorCode rc = Query(store, key, name, &v)) return rc;
+  if (v.type != regtype::kQword || v.data.size() != 8) return err::kRegistryCorrupt;
+  *out = LoadLe<std::uint64_t>(v.data.data());
+  return err::kSuccess;
+}
+
+ErrorCode ReadMultiString(RegistryStore& store, const std::wstring& key, const std::wstring& name,
+                          std::vector<std::wstring>* out) {
+  RegValue v;
+  if (ErrorCode rc = Query(store, key, name, &v)) return rc;
+  if (v.type != regtype::kMultiSz) return err::kRegistryCorrupt;
+  *out = DecodeRegMultiString(v.data);
+  return err::kSuccess;
+}
+
 ErrorCode WriteDword(RegistryStore& store, const std::wstring& key, const std::wstring& name, std::uint32_t value) {
   return Set(store, key, name, regtype::kDword, LeBytes(value));
+}
+
+ErrorCode WriteQword(RegistryStore& store, const std::wstring& key, const std::wstring& name, std::uint64_t value) {
+  return Set(store, key, name, regtype::kQword, LeBytes(value));
 }
 
 ErrorCode WriteString(RegistryStore& store, const std::wstring& key, const std::wstring& name,

@@ -14,11 +14,15 @@ namespace oro::platform::sim {
 // wrong type or size gives err::kRegistryCorrupt.
 ErrorCode ReadDword(RegistryStore& store, const std::wstring& key, const std::wstring& name, std::uint32_t* out);
 ErrorCode ReadString(RegistryStore& store, const std::wstring& key, const std::wstring& name, std::wstring* out);
+ErrorCode ReadQword(RegistryStore& store, const std::wstring& key, const std::wstring& name, std::uint64_t* out);
+ErrorCode ReadMultiString(RegistryStore& store, const std::wstring& key, const std::wstring& name,
+                          std::vector<std::wstring>* out);
 ErrorCode ReadBinary(RegistryStore& store, const std::wstring& key, const std::wstring& name,
                      std::vector<std::uint8_t>* out);
 
 // The key is created when missing.
 ErrorCode WriteDword(RegistryStore& store, const std::wstring& key, const std::wstring& name, std::uint32_t value);
+ErrorCode WriteQword(RegistryStore& store, const std::wstring& key, const std::wstring& name, std::uint64_t value);
 ErrorCode WriteString(RegistryStore& store, const std::wstring& key, const std::wstring& name,
                       const std::wstring& value);
 ErrorCode WriteMultiString(RegistryStore& store, const std::wstring& key, const std::wstring& name,

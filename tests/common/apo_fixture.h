@@ -16,6 +16,7 @@
 #include "oro/common/device_apo_info.h"
 #include "oro/common/registry_access.h"
 #include "oro/platform/make_platform.h"
+#include "oro/platform/platform.h"
 #include "oro/platform/reg_value_codec.h"
 #include "oro/platform/sim/sim_layout.h"
 #include "oro/tools/sim/kit_machine.h"
@@ -60,8 +61,7 @@ class ApoTestBase : public ::testing::Test {
   void MakeMachine(std::uint32_t os_version) {
     platform_ = platform::MakePlatform(platform::Profile::kSim, platform::ResolveStatePaths(root_.Path().c_str()));
     platform::sim::SimMachine machine(*platform_.registry);
-    ASSERT_EQ(tools::sim::CreateKitMachine(machine, L"/tmp/"), 0u);
-    ASSERT_EQ(machine.SetOsVersion(os_version), 0u);
+    ASSERT_EQ(tools::sim::CreateKitMachine(machine, L"/tmp/", os_version), 0u);
     reg_ = std::make_unique<common::RegistryAccess>(*platform_.registry, platform_.system.get());
   }
 

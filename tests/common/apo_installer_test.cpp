@@ -60,6 +60,7 @@ class ApoInstallerTest : public ApoTestBase {
 
 TEST_F(ApoInstallerTest, SupportedDevicesAreInstalledOnceAndRemovedCompletely) {
   const auto onboard = Raw(Fx(kOnboardRender));
+  const auto onboard_capture = Raw(Fx(kOnboardCapture));
   EXPECT_EQ(Install(), 4);
   EXPECT_EQ(calls_, (std::vector<std::wstring>{L"register /opt/orosound/bin/OroSoundAPO.so", L"restart"}));
   for (const wchar_t* alias : kKitEndpoints) {
@@ -68,7 +69,7 @@ TEST_F(ApoInstallerTest, SupportedDevicesAreInstalledOnceAndRemovedCompletely) {
   }
   EXPECT_FALSE(Installed(kOnboardRender));
   EXPECT_TRUE(SameValues(Raw(Fx(kOnboardRender)), onboard));
-  EXPECT_FALSE(reg_->KeyExists(Fx(kOnboardCapture)));
+  EXPECT_TRUE(SameValues(Raw(Fx(kOnboardCapture)), onboard_capture));
 
   // A second install finds everything in place: no slot changes, no restart.
   const auto headset = Raw(Fx(kHeadsetRender));
@@ -120,6 +121,7 @@ TEST_F(ApoInstallerTest, EnableAllDevMustBeExactlyTrue) {
   EXPECT_FALSE(Installed(kOnboardRender));
 
   const auto onboard = Raw(Fx(kOnboardRender));
+  const auto headset = Raw(Fx(kHeadsetCapture));
   reg_->WriteString(apo::kKitKey, apo::kEnableAllDev, L"true");
   EXPECT_EQ(Install(), 6);
   for (const wchar_t* alias : {kOnboardRender, kOnboardCapture, kHeadsetRender}) EXPECT_TRUE(Installed(alias));
@@ -133,7 +135,8 @@ TEST_F(ApoInstallerTest, EnableAllDevMustBeExactlyTrue) {
       std::remove_if(restored.begin(), restored.end(), [](const auto& v) { return v.name == apo::kSysFxDisabled; }),
       restored.end());
   EXPECT_TRUE(SameValues(restored, onboard));
-  EXPECT_FALSE(reg_->KeyExists(Fx(kOnboardCapture)));
+  EXPECT_TRUE(headset.empty());
+  EXPECT_FALSE(reg_->KeyExists(Fx(kHeadsetCapture)));
 }
 
 TEST_F(ApoInstallerTest, OneFailingEndpointStopsNeitherTheOthersNorTheRestart) {

@@ -3,6 +3,7 @@
 // layouts of the system's versions.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -16,6 +17,7 @@ namespace apo = common::apo;
 using tools::sim::kDongleRender;
 using tools::sim::kHeadsetCapture;
 using tools::sim::kHeadsetRender;
+using tools::sim::kOnboardCapture;
 using tools::sim::kOnboardRender;
 
 constexpr std::uint32_t kWin10 = 0x000A0000;
@@ -169,8 +171,32 @@ TEST_F(DeviceApoInfoTest, OlderPreAndPostMixSlotsKeepTheirLayoutAndComeBack) {
                                                       {apo::kEndpointModes, kDefaultModeList}}));
 }
 
-TEST_F(DeviceApoInfoTest, OlderSystemsUsePreAndPostMixChildren) {
+TEST_F(DeviceApoInfoTest, OlderSystemsKeepEffectsInPreAndPostMixSlots) {
   MakeMachine(kWin7);
+  const auto before = Raw(Fx(kOnboardRender));
+  auto info = Loaded(kOnboardRender);
+  EXPECT_EQ(info.Desired().layout, 0u);
+  info.Install();
+  EXPECT_EQ(Dump(*reg_, Backup(kOnboardRender)),
+            BackupOf(kVendorStream, kVendorEndpoint, L"!VALUE", L"!VALUE", L"!VALUE", kVendorStream, kVendorEndpoint));
+  EXPECT_EQ(Dump(*reg_, Fx(kOnboardRender)), (ValueMap{{kSlot5, kKitStream},
+                                                       {kSlot7, kKitEndpoint},
+                                                       {apo::kStreamModes, kDefaultModeList},
+                                                       {apo::kEndpointModes, kDefaultModeList}}));
+  Loaded(kOnboardRender).Uninstall();
+  auto restored = Raw(Fx(kOnboardRender));
+  // The processing modes the install added stay; everything else is as before.
+  restored.erase(
+      std::remove_if(restored.begin(), restored.end(),
+                     [](const auto& v) { return v.name == apo::kStreamModes || v.name == apo::kEndpointModes; }),
+      restored.end());
+  EXPECT_TRUE(SameValues(restored, before));
+}
+
+TEST_F(DeviceApoInfoTest, OlderSystemsTakeNoChildFromTheNewerSlots) {
+  MakeMachine(kWin10);
+  platform::sim::SimMachine(*platform_.registry).SetOsVersion(kWin7);
+  reg_ = std::make_unique<common::RegistryAccess>(*platform_.registry, platform_.system.get());
   auto old_system = Loaded(kOnboardRender);
   EXPECT_EQ(old_system.Desired().layout, 0u);
   old_system.Install();
@@ -182,6 +208,16 @@ TEST_F(DeviceApoInfoTest, OlderSystemsUsePreAndPostMixChildren) {
 
 TEST_F(DeviceApoInfoTest, LayoutPropertySelectsStreamAndModeSlots) {
   MakeMachine(kWin10);
+  const auto capture_before = Raw(Fx(kOnboardCapture));
+  auto capture = Loaded(kOnboardCapture);
+  EXPECT_EQ(capture.Desired().layout, 1u);  // the kit's machine gives its onboard microphone the flag
+  capture.Install();
+  EXPECT_EQ(Dump(*reg_, Backup(kOnboardCapture))[L"PreMixChild"], L"SZ:{9abf5d62-ce71-42a3-bf40-5b6c7d8e9fa0}");
+  EXPECT_EQ(Dump(*reg_, Backup(kOnboardCapture))[L"PostMixChild"], L"SZ:");  // capture keeps no post-mix child
+  EXPECT_EQ(Dump(*reg_, Fx(kOnboardCapture))[kSlot6], L"SZ:{a1c06e73-df82-43b4-8051-6c7d8e9fa0b1}");
+  Loaded(kOnboardCapture).Uninstall();
+  EXPECT_TRUE(SameValues(Raw(Fx(kOnboardCapture)), capture_before));
+
   reg_->WriteDword(Props(kOnboardRender), apo::kPkeyLayoutOne, 1);
   auto layout_one = Loaded(kOnboardRender);
   EXPECT_EQ(layout_one.Desired().layout, 1u);

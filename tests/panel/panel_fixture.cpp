@@ -1,5 +1,7 @@
 #include "panel_fixture.h"
 
+#include "oro/platform/make_platform.h"
+
 #include <QTimer>
 
 #include "oro/platform/make_platform.h"
@@ -11,6 +13,7 @@ PanelTest::PanelTest() {
   settings_ = std::make_unique<panel::PanelSettings>(*platform_.registry, platform_.system.get());
   api_.stored = SampleRecord();
   options_.app_folder = QString::fromLatin1(ORO_BIN_DIR);
+  options_.curve_file = QString::fromStdString(root_.Path() + "/config/eqs.bin");
 }
 
 PanelTest::~PanelTest() { window_.reset(); }

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "main_window.h"
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "panel_settings.h"
 #include "recording_device_api.h"
 #include "temp_root.h"

@@ -1,5 +1,7 @@
 #include "recording_device_api.h"
 
+#include "oro/common/eq_coefficients.h"
+
 #include <cstring>
 
 namespace oro::test {
@@ -60,11 +62,7 @@ int RecordingDeviceApi::setDeviceProperty(common::DeviceInfo& record, int type, 
   if (type == 2) std::memcpy(&record.Block2(), block, size);
   if (type == 3) {
     std::memcpy(&record.Block3(), block, size);
-    for (std::size_t band = 0; band < common::kEqBandCount; ++band) {
-      common::EqBand b = record.Block2().Band(band);
-      b.gain_db = static_cast<float>(record.Block3().Gain(band));
-      record.Block2().SetBand(band, b);
-    }
+    common::ComputeEqCoefficients(record.Block2(), record.Block3());
   }
   return type >= 1 && type <= 3 ? 1 : -2;
 }

@@ -1,6 +1,6 @@
 // A stand-in for the device library that records every call in order and
 // keeps the record as the library would: each send lands in the record, and
-// a type-3 send rebuilds block 2's band gains from block 3.
+// a type-3 send rebuilds block 2's band table and filters from block 3, as the library does.
 #pragma once
 
 #include <string>

@@ -115,7 +115,7 @@ TEST_F(SimAudio, EachRoleKeepsItsOwnDefault) {
 }
 
 TEST_F(SimAudio, MachineWithoutCaptureEndpointsHasNoCaptureDefault) {
-  for (const auto& def : KitEndpoints()) {
+  for (const auto& def : KitEndpoints(kKitOsVersion)) {
     if (def.flow == Flow::kRender) {
       ASSERT_EQ(machine_.AddEndpoint(def), err::kSuccess);
     }
@@ -298,7 +298,7 @@ TEST_F(SimAudio, EndpointsAreFoundByIdKeyNameOrAliasInAnyCase) {
   EXPECT_EQ(machine_.Find(L"headset", &by_id), err::kNotFound);
   // An id whose key name would step into another key is no id.
   EXPECT_EQ(machine_.Load(L"{0.0.0.00000000}.x\\..\\y", &by_id), err::kNotFound);
-  SimEndpointSpec twice = KitEndpoints()[0];
+  SimEndpointSpec twice = KitEndpoints(kKitOsVersion)[0];
   EXPECT_EQ(machine_.AddEndpoint(twice), err::kAlreadyExists);
 }
 

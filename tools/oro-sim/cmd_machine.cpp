@@ -10,11 +10,31 @@
 
 namespace oro::tools::sim {
 
+// "MAJOR.MINOR" as major << 16 | minor.
+bool ParseVersion(const std::string& text, std::uint32_t* version) {
+  const auto dot = text.find('.');
+  long major = 0, minor = 0;
+  if (dot == std::string::npos || !ParseNumber(text.substr(0, dot), 0, 0xFFFF, &major) ||
+      !ParseNumber(text.substr(dot + 1), 0, 0xFFFF, &minor)) {
+    return false;
+  }
+  *version = static_cast<std::uint32_t>(major << 16 | minor);
+  return true;
+}
+
 int CmdCreate(const Args& args) {
   bool force = false;
-  for (const auto& a : args) {
-    if (a != "--force") return UsageError("create takes only --force, not '" + a + "'");
-    force = true;
+  std::uint32_t os_version = kKitOsVersion;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--force") {
+      force = true;
+    } else if (args[i] == "--os-version" && i + 1 < args.size()) {
+      if (!ParseVersion(args[++i], &os_version)) {
+        return UsageError("'" + args[i] + "' is not a version MAJOR.MINOR with numbers 0 to 65535");
+      }
+    } else {
+      return UsageError("create takes only --force and --os-version MAJOR.MINOR, not '" + args[i] + "'");
+    }
   }
   Session session;
   if (int rc = OpenSession(&session)) return rc;
@@ -30,7 +50,7 @@ int CmdCreate(const Args& args) {
   std::error_code ec;
   std::filesystem::create_directories(temp, ec);
   if (ec) return Fail("cannot create the temporary folder " + temp + ": " + ec.message());
-  if (auto rc = CreateKitMachine(machine, Widen(temp))) {
+  if (auto rc = CreateKitMachine(machine, Widen(temp), os_version)) {
     return FailCode("cannot create the simulated machine in " + state_dir, rc);
   }
   std::string message;
@@ -46,16 +66,13 @@ int CmdCreate(const Args& args) {
 
 int CmdOsVersion(const Args& args) {
   if (args.size() != 1) return UsageError("usage: os-version MAJOR.MINOR (for example 10.0 or 6.1)");
-  const std::string& text = args[0];
-  const auto dot = text.find('.');
-  long major = 0, minor = 0;
-  if (dot == std::string::npos || !ParseNumber(text.substr(0, dot), 0, 0xFFFF, &major) ||
-      !ParseNumber(text.substr(dot + 1), 0, 0xFFFF, &minor)) {
-    return UsageError("'" + text + "' is not a version MAJOR.MINOR with numbers 0 to 65535");
+  std::uint32_t version = 0;
+  if (!ParseVersion(args[0], &version)) {
+    return UsageError("'" + args[0] + "' is not a version MAJOR.MINOR with numbers 0 to 65535");
   }
   Session session;
   if (int rc = OpenSession(&session)) return rc;
-  if (auto rc = session.machine->SetOsVersion(static_cast<std::uint32_t>(major << 16 | minor))) {
+  if (auto rc = session.machine->SetOsVersion(version)) {
     return FailCode("cannot set the OS version", rc);
   }
   return 0;

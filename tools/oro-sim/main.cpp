@@ -30,7 +30,10 @@ int main(int argc, char** argv) {
   oro::tools::cli::Program program;
   program.name = "oro-sim";
   program.commands = {
-      {"create", "build the kit's demo machine", s::CmdCreate, "usage: oro-sim create [--force]"},
+      {"create", "build the kit's demo machine", s::CmdCreate,
+       "usage: oro-sim create [--force] [--os-version MAJOR.MINOR]\n"
+       "The endpoints carry the effects a system of that version (default 10.0) has before the kit:\n"
+       "from 6.3 on in the stream, mode and endpoint slots, before that in the pre-mix and post-mix slots."},
       {"list", "the endpoints, their state, volume and default roles", s::CmdList, "usage: oro-sim list [--json]"},
       {"add", "add an endpoint", s::CmdAdd,
        "usage: oro-sim add FLOW --alias NAME --adapter TEXT [--description TEXT] [--usb VID:PID | --path TEXT]\n"

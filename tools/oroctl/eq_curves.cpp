@@ -9,7 +9,7 @@
 #include "oro/common/eq_coefficients.h"
 #include "oro/eq/curve_fit.h"
 #include "oro/eq/curve_store.h"
-#include "oro/platform/platform.h"
+#include "oro/platform/make_platform.h"
 #include "oro/platform/text.h"
 #include "oro_ecd_api.h"
 

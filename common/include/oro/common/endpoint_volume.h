@@ -19,4 +19,9 @@ platform::ErrorCode OpenDefaultEndpointVolume(platform::AudioSystem& audio, plat
 // conversion, which would be undefined for huge values. NaN reads as 0.
 int ScalarToPercent(float scalar);
 
+// The percentage a volume change notification reports: the nearest whole
+// percent, so the notification of the kit's own _SetVolum(v) (scalar v / 100
+// in single precision) reads back as exactly v, never v - 1.
+int ScalarToNearestPercent(float scalar);
+
 }  // namespace oro::common

@@ -1,7 +1,13 @@
-// Audio system port: endpoints, the default endpoint per flow and role, and
-// the master volume and mute of an endpoint. Later additions (property stores,
-// notifications) grow this header; the calls keep the order the system's own
-// interfaces impose: find the endpoint, activate what is needed, then use it.
+// Audio system port: endpoints, the default endpoint per flow and role, the
+// master volume and mute of an endpoint, and notifications of changes to
+// both. The calls keep the order the system's own interfaces impose: find the
+// endpoint, activate what is needed, then use it.
+//
+// Notifications arrive on a thread of the adapter, never the subscriber's.
+// A subscription ends when its Subscription object is destroyed: the
+// destructor waits for a callback that is running on another thread, and no
+// callback starts after it returns, so the listener may be destroyed right
+// after. Destroying a subscription from inside its own callback is allowed.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +39,38 @@ struct EndpointInfo {
   std::wstring device_path;   // carries VID_xxxx&PID_xxxx for USB devices
 };
 
+// A change of an endpoint's master volume or mute, as the system reports it:
+// both values as they are after the change.
+struct VolumeNotification {
+  float master_scalar = 0.0f;
+  bool muted = false;
+};
+
+class VolumeListener {
+ public:
+  virtual ~VolumeListener() = default;
+  virtual void OnVolumeNotify(const VolumeNotification& notification) = 0;
+};
+
+// Changes to the set of endpoints. Each call names the endpoint by id.
+class EndpointListener {
+ public:
+  virtual ~EndpointListener() = default;
+  virtual void OnDeviceAdded(const std::wstring& id) {}
+  virtual void OnDeviceRemoved(const std::wstring& id) {}
+  virtual void OnDeviceStateChanged(const std::wstring& id, std::uint32_t state) {}
+  // id is empty when the role has no default endpoint any more.
+  virtual void OnDefaultDeviceChanged(Flow flow, Role role, const std::wstring& id) {}
+  // key names the property ("{fmtid},pid"); empty when the adapter cannot tell which.
+  virtual void OnPropertyValueChanged(const std::wstring& id, const std::wstring& key) {}
+};
+
+// Held by the subscriber; destroying it ends the subscription (see above).
+class Subscription {
+ public:
+  virtual ~Subscription() = default;
+};
+
 class EndpointVolume {
  public:
   virtual ~EndpointVolume() = default;
@@ -40,6 +78,12 @@ class EndpointVolume {
   virtual ErrorCode SetMasterScalar(float scalar) = 0;
   virtual ErrorCode GetMute(bool* mute) = 0;
   virtual ErrorCode SetMute(bool mute) = 0;
+  // Reports every change of this endpoint's volume or mute to the listener,
+  // which must outlive the subscription. err::kNotSupported where the adapter
+  // cannot watch.
+  virtual ErrorCode Subscribe(VolumeListener* listener, std::unique_ptr<Subscription>* out) {
+    return err::kNotSupported;
+  }
 };
 
 class AudioEndpoint {
@@ -59,6 +103,11 @@ class AudioSystem {
   virtual ErrorCode GetDefaultEndpoint(Flow flow, Role role, std::unique_ptr<AudioEndpoint>* out) = 0;
   // Endpoints of a flow whose state matches any bit of state_mask.
   virtual ErrorCode EnumerateEndpoints(Flow flow, std::uint32_t state_mask, std::vector<EndpointInfo>* out) = 0;
+  // Reports endpoints arriving, leaving, changing state, default or
+  // properties. err::kNotSupported where the adapter cannot watch.
+  virtual ErrorCode SubscribeEndpoints(EndpointListener* listener, std::unique_ptr<Subscription>* out) {
+    return err::kNotSupported;
+  }
 
   // Where the audio system runs the kit's processing itself rather than
   // through the effect slots in the store (a Linux desktop: a filter in front

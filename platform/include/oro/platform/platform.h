@@ -13,7 +13,9 @@
 #include "oro/platform/hid_bus.h"
 #include "oro/platform/module_loader.h"
 #include "oro/platform/named_objects.h"
+#include "oro/platform/process_table.h"
 #include "oro/platform/registry_store.h"
+#include "oro/platform/service_manager.h"
 #include "oro/platform/system_info.h"
 
 namespace oro::platform {
@@ -37,6 +39,8 @@ struct Platform {
   std::shared_ptr<DebugOutput> debug;
   std::shared_ptr<SystemInfo> system;
   std::shared_ptr<NamedObjects> objects;
+  std::shared_ptr<ProcessTable> processes;
+  std::shared_ptr<ServiceManager> services;
   std::shared_ptr<HidBus> hid;
   std::shared_ptr<Dialogs> dialogs;
   std::shared_ptr<ModuleLoader> modules;

@@ -1,6 +1,7 @@
 // Linux host adapters.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -9,6 +10,9 @@
 #include "oro/platform/hid_bus.h"
 #include "oro/platform/module_loader.h"
 #include "oro/platform/named_objects.h"
+#include "oro/platform/process_table.h"
+#include "oro/platform/registry_store.h"
+#include "oro/platform/service_manager.h"
 #include "oro/platform/system_info.h"
 
 namespace oro::platform::linux_host {
@@ -25,6 +29,16 @@ std::unique_ptr<SystemInfo> MakeLinuxSystemInfo();
 // mapped shared and held with open-file-description locks; an object lives
 // while somebody holds it.
 std::unique_ptr<NamedObjects> MakeFileNamedObjects(const std::string& run_dir);
+
+// Processes from /proc. The kit's administrator is whoever administers its
+// settings store (administers_store answers that) or root.
+std::unique_ptr<ProcessTable> MakeHostProcessTable(std::function<bool()> administers_store);
+
+// Services of systemd through systemctl. Which unit and which manager (the
+// system's or the user's) stands for a service name is configuration in the
+// store (see docs/ARCHITECTURE.md); without systemd, Connect fails with
+// err::kRpcServerUnavailable.
+std::unique_ptr<ServiceManager> MakeSystemdServiceManager(std::shared_ptr<RegistryStore> store);
 
 // HID interfaces as hidraw nodes (see hidraw_bus.cpp); opening one needs the
 // rights the kit's udev rule gives the logged-in user.

@@ -2,19 +2,39 @@
 // the ORO_ROOT in use, so every process of the kit sees the same machine.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "oro/platform/audio_system.h"
+#include "oro/platform/clock.h"
+#include "oro/platform/process_table.h"
 #include "oro/platform/registry_store.h"
+#include "oro/platform/service_manager.h"
 #include "oro/platform/system_info.h"
 
 namespace oro::platform::sim {
 
 // Endpoints kept under HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\MMDevices\Audio.
-std::unique_ptr<AudioSystem> MakeSimAudioSystem(std::shared_ptr<RegistryStore> store);
+// Notifications come from a thread that re-reads the machine whenever
+// change_stamp (a number that moves with every commit to the store, by any
+// process) moves; without one it re-reads the machine on every poll.
+std::unique_ptr<AudioSystem> MakeSimAudioSystem(std::shared_ptr<RegistryStore> store,
+                                                std::function<ErrorCode(std::uint64_t*)> change_stamp = nullptr);
 
 // Locale, temporary folder and OS version of the simulated machine (the OS
 // version is configurable so the older layout can be exercised).
 std::unique_ptr<SystemInfo> MakeSimSystemInfo(std::shared_ptr<RegistryStore> store);
+
+// Real processes, of which the machine sees only those started for its state
+// folder (ORO_ROOT) in the sim profile; elevation and the console session
+// are settings of the machine.
+std::unique_ptr<ProcessTable> MakeSimProcessTable(std::shared_ptr<RegistryStore> store, const std::string& state_dir);
+
+// Services under HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services (see
+// sim_services.h); delays run on `clock`, which must outlive the manager.
+std::unique_ptr<ServiceManager> MakeSimServiceManager(std::shared_ptr<RegistryStore> store,
+                                                      Clock& clock = SystemClock());
 
 }  // namespace oro::platform::sim

@@ -38,6 +38,9 @@ struct SimEndpointSpec {
   // Values of the "FxProperties" key; none means the endpoint has no such key.
   std::vector<std::pair<std::wstring, std::wstring>> effects;
   std::vector<std::pair<std::wstring, std::vector<std::wstring>>> effect_modes;
+  // Further "Properties" values: strings, and numbers (DWORD).
+  std::vector<std::pair<std::wstring, std::wstring>> extra_properties;
+  std::vector<std::pair<std::wstring, std::uint32_t>> extra_numbers;
 };
 
 struct SimEndpoint {

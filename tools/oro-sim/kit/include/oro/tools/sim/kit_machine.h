@@ -30,11 +30,18 @@ constexpr const wchar_t* kDongleCapture = L"dongle-capture";
 constexpr const wchar_t* kOnboardRender = L"onboard-render";
 constexpr const wchar_t* kOnboardCapture = L"onboard-capture";
 
-std::vector<SimEndpointSpec> KitEndpoints();
+// The endpoints as a system of that version (major << 16 | minor) has them
+// before the kit arrives: from 8.1 on, effects in the stream, mode and
+// endpoint slots and the newer property keys; before, effects in the pre-mix
+// and post-mix slots only.
+std::vector<SimEndpointSpec> KitEndpoints(std::uint32_t os_version);
+
+constexpr std::uint32_t kKitOsVersion = 0x000A0000;  // 10.0
 
 // Adds the kit's endpoints to an empty machine, makes the headset the default
-// for every role and sets the system settings (OS 10.0, locale 1033, the given
-// temporary folder).
-ErrorCode CreateKitMachine(SimMachine& machine, const std::wstring& temp_folder);
+// for every role and sets the system settings (the OS version, locale 1033,
+// the given temporary folder).
+ErrorCode CreateKitMachine(SimMachine& machine, const std::wstring& temp_folder,
+                           std::uint32_t os_version = kKitOsVersion);
 
 }  // namespace oro::tools::sim

@@ -1,0 +1,63 @@
+// The simulated machine's service manager: every call goes to the services
+// in the store, so oro-sim and the kit in other processes see one state.
+#include <memory>
+#include <utility>
+
+#include "oro/platform/sim/sim_adapters.h"
+#include "oro/platform/sim/sim_services.h"
+
+namespace oro::platform::sim {
+namespace {
+
+using StorePtr = std::shared_ptr<RegistryStore>;
+
+class SimService final : public Service {
+ public:
+  SimService(StorePtr store, Clock& clock, std::wstring name)
+      : store_(std::move(store)), services_(*store_, clock), name_(std::move(name)) {}
+
+  const std::wstring& Name() const override { return name_; }
+  ErrorCode GetState(std::uint32_t* state) override { return services_.GetState(name_, state); }
+  ErrorCode Start() override { return services_.Start(name_); }
+  ErrorCode Stop(std::uint32_t* state) override { return services_.Stop(name_, state); }
+  ErrorCode ActiveDependents(std::vector<std::wstring>* names) override {
+    return services_.ActiveDependents(name_, names);
+  }
+
+ private:
+  StorePtr store_;
+  SimServices services_;
+  std::wstring name_;
+};
+
+class SimServiceManager final : public ServiceManager {
+ public:
+  SimServiceManager(StorePtr store, Clock& clock) : store_(std::move(store)), clock_(clock) {}
+
+  ErrorCode Connect() override {
+    KeyHandle h;
+    const ErrorCode rc = store_->OpenKey(RootKey::kLocalMachine, L"SYSTEM", keyaccess::kRead, &h);
+    return rc == err::kSuccess || rc == err::kFileNotFound ? err::kSuccess : rc;
+  }
+
+  ErrorCode Open(const std::wstring& name, std::unique_ptr<Service>* out) override {
+    if (!SimServices::ValidName(name)) return err::kInvalidName;
+    SimServices services(*store_, clock_);
+    std::uint32_t state = 0;
+    if (ErrorCode rc = services.GetState(name, &state)) return rc;
+    *out = std::make_unique<SimService>(store_, clock_, name);
+    return err::kSuccess;
+  }
+
+ private:
+  StorePtr store_;
+  Clock& clock_;
+};
+
+}  // namespace
+
+std::unique_ptr<ServiceManager> MakeSimServiceManager(std::shared_ptr<RegistryStore> store, Clock& clock) {
+  return std::make_unique<SimServiceManager>(std::move(store), clock);
+}
+
+}  // namespace oro::platform::sim

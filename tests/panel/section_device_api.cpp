@@ -1,0 +1,25 @@
+#include "section_device_api.h"
+
+#include "library_context.h"
+#include "oro/platform/make_platform.h"
+#include "oro/tools/sim/kit_machine.h"
+#include "oro_ecd_api.h"
+
+namespace oro::test {
+
+SectionDeviceApi::SectionDeviceApi(const std::string& state_dir)
+    : platform_(platform::MakePlatform(platform::Profile::kSim, platform::ResolveStatePaths(state_dir.c_str()))) {
+  platform::sim::SimMachine machine(*platform_.registry);
+  tools::sim::CreateKitMachine(machine, L"/tmp/");
+  device_api::SetLibraryPlatform(platform_);
+}
+
+int SectionDeviceApi::getDeviceInfo(int index, common::DeviceInfo& record) { return ::getDeviceInfo(index, &record); }
+int SectionDeviceApi::setDeviceProperty(common::DeviceInfo& record, int type, const void* block) {
+  return ::setDeviceProperty(&record, type, block);
+}
+int SectionDeviceApi::releaseDeviceInfo(common::DeviceInfo& record) { return ::releaseDeviceInfo(&record); }
+int SectionDeviceApi::SetVolum(int volume, int flow) { return _SetVolum(volume, flow, 0); }
+int SectionDeviceApi::SetMasterMute(int mute, int flow) { return _SetMasterMute(mute, flow); }
+
+}  // namespace oro::test
