@@ -336,9 +336,17 @@ struct SimHidHost::Impl {
       close(control_fd);
       unlink(SimHidControlPath(bus_dir).c_str());
     }
-    if (wake_fd >= 0) close(wake_fd);
+    {
+      // Requests that came after the loop's last pass are answered, and no
+      // caller writes to the wake-up descriptor once it is closed.
+      std::lock_guard<std::mutex> lock(mutex);
+      for (auto& r : requests) r->reply.set_value("error: the simulated bus stopped");
+      requests.clear();
+      if (wake_fd >= 0) close(wake_fd);
+      wake_fd = -1;
+    }
     if (lock_fd >= 0) close(lock_fd);
-    control_fd = wake_fd = lock_fd = -1;
+    control_fd = lock_fd = -1;
     timers.clear();
   }
 
@@ -463,7 +471,10 @@ ErrorCode SimHidHost::Start() {
     return rc;
   }
   impl_->stopping = false;
-  impl_->running = true;
+  {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    impl_->running = true;
+  }
   impl_->thread = std::thread([this] {
     impl_->Loop();
     impl_->Close();
@@ -482,9 +493,13 @@ ErrorCode SimHidHost::Run() {
 }
 
 void SimHidHost::Stop() {
-  if (!impl_->running) return;
+  {
+    std::lock_guard<std::mutex> lock(impl_->mutex);
+    if (!impl_->running) return;
+  }
   Control("stop");
   if (impl_->thread.joinable()) impl_->thread.join();
+  std::lock_guard<std::mutex> lock(impl_->mutex);
   impl_->running = false;
 }
 
@@ -496,10 +511,10 @@ std::string SimHidHost::Control(const std::string& line) {
     std::lock_guard<std::mutex> lock(impl_->mutex);
     if (!impl_->running || impl_->wake_fd < 0) return "error: the simulated bus is not running";
     impl_->requests.push_back(std::move(request));
-  }
-  const std::uint64_t one = 1;
-  if (write(impl_->wake_fd, &one, sizeof one) < 0) {
-    // The counter is full only when the loop already has a wake-up pending.
+    const std::uint64_t one = 1;
+    if (write(impl_->wake_fd, &one, sizeof one) < 0) {
+      // The counter is full only when the loop already has a wake-up pending.
+    }
   }
   return reply.get();
 }

@@ -170,6 +170,32 @@ TEST_F(EqualizerPageTest, CustomCurvesAreSavedReplacedLimitedDeletedAndListedAft
   EXPECT_EQ(Page().Curves().Image().current, 0);
 }
 
+TEST_F(EqualizerPageTest, ADamagedCurvesFileListsWhatCanBeReadAndIsKeptAside) {
+  // Count 12, current index 40, one curve whose gains run past +-20 dB.
+  std::vector<char> bytes(748, 0);
+  bytes[0] = 12;
+  bytes[4] = 40;
+  const char16_t name[] = u"loud";
+  for (int i = 0; i < 4; ++i) bytes[8 + 2 * i] = static_cast<char>(name[i]);
+  bytes[8 + 64] = 90;
+  std::filesystem::create_directories(root_.Path() + "/config");
+  std::ofstream(CurveFile(), std::ios::binary).write(bytes.data(), bytes.size());
+
+  Start(true);
+  auto* combo = Find<QComboBox>("comboBox");
+  ASSERT_EQ(combo->count(), 10);
+  EXPECT_EQ(combo->itemText(0), "loud");
+  EXPECT_EQ(Page().Curves().Image().curves[0].gains[0], 20);
+  EXPECT_FALSE(Find<QLabel>("label_eq_fit")->text().isEmpty());
+  emit combo->textActivated("loud");
+  EXPECT_EQ(SentGains().at(0), 20);
+
+  combo->setEditText("loud");
+  Find<QPushButton>("pushButton_25")->click();
+  EXPECT_EQ(std::filesystem::file_size(CurveFile() + ".damaged"), 748u);
+  EXPECT_EQ(std::filesystem::file_size(CurveFile()), 748u);
+}
+
 TEST_F(EqualizerPageTest, ThePlotShowsTheCombinedResponseOfTheFiltersAsTheSlidersMove) {
   Start(true);
   auto* plot = Find<panel::ResponsePlot>("eq_response");
