@@ -115,14 +115,14 @@ TEST_F(SimNotify, ChangesArriveInAFixedOrderForEverySubscriber) {
   EXPECT_EQ(first.WaitFor(4), expected);
   EXPECT_EQ(second.WaitFor(4), expected);
 
-  SimEndpointSpec spec;
-  spec.flow = Flow::kRender;
-  spec.guid = L"{0F00BA44-0000-4000-8000-000000000001}";
-  spec.alias = L"usb-speaker";
-  spec.adapter_name = L"USB Speaker";
-  spec.device_path = L"{1}.USB\\VID_1234&PID_5678&MI_00\\1";
-  ASSERT_EQ(other_machine_.AddEndpoint(spec), err::kSuccess);
-  EXPECT_EQ(first.WaitFor(5).back(), L"added {0.0.0.00000000}." + spec.guid);
+  SimEndpointSpec endpoint;
+  endpoint.flow = Flow::kRender;
+  endpoint.guid = L"{0F00BA44-0000-4000-8000-000000000001}";
+  endpoint.alias = L"usb-speaker";
+  endpoint.adapter_name = L"USB Speaker";
+  endpoint.device_path = L"{1}.USB\\VID_1234&PID_5678&MI_00\\1";
+  ASSERT_EQ(other_machine_.AddEndpoint(endpoint), err::kSuccess);
+  EXPECT_EQ(first.WaitFor(5).back(), L"added {0.0.0.00000000}." + endpoint.guid);
 }
 
 TEST_F(SimNotify, ADestroyedSubscriptionNeverCallsBack) {
