@@ -12,6 +12,12 @@ jobs=$(nproc 2>/dev/null || echo 2)
 scripts/deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs" --target oroctl oro-sim oro_ecd_api OroSoundAPO oro-apo-reader
+# The control panel is built once the device library offers everything it binds.
+panel=0
+if cmake --build build --target help | grep -q '^\.\.\. oro_panel$'; then
+  cmake --build build -j "$jobs" --target oro_panel
+  panel=1
+fi
 
 export ORO_PLATFORM=sim
 export ORO_ROOT=${1:-$(mktemp -d "${TMPDIR:-/tmp}/orosound-XXXXXX")}
@@ -51,3 +57,14 @@ step "settings store: the kit's key"
 
 printf '\nState kept in %s (registry.db, run/). Try: ORO_PLATFORM=sim ORO_ROOT=%s %s/oroctl --help\n' \
   "$ORO_ROOT" "$ORO_ROOT" "$bin"
+
+if [ $panel -eq 1 ]; then
+  if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    step "control panel (ends from its tray menu, or with: oroctl reg add HKLM\\SOFTWARE\\OroSoundKit /v exitCmd /t REG_DWORD /d 1 /f)"
+    "$bin/oro_panel"
+  else
+    step "control panel: no display, so pictures of it instead"
+    QT_QPA_PLATFORM=offscreen ORO_PANEL_SCREENSHOTS="$ORO_ROOT/screenshots" "$bin/oro_panel" >/dev/null
+    printf 'Screenshots of every page and dialog, in Chinese and English: %s/screenshots\n' "$ORO_ROOT"
+  fi
+fi

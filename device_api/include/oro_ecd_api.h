@@ -30,6 +30,8 @@ extern "C" {
 #define ORO_ERR_NO_DEVICE (-1)
 #define ORO_ERR_INVALID_TYPE (-2)
 #define ORO_ERR_UNREGISTER (-3)
+/* The audio service could not be restarted after the endpoints changed. */
+#define ORO_ERR_RESTART (-5)
 /* A null record or block pointer, or a settings store that refused the write. */
 #define ORO_ERR_INVALID_ARGUMENT (-6)
 #define ORO_ERR_STORE (-7)
@@ -73,6 +75,18 @@ ORO_API int32_t _IsGlobalMutexExist(const wchar_t* name);
 /* Debug output: one line of at most 255 characters. */
 ORO_API void _dbg(const char* format, ...);
 ORO_API void _dbgw(const wchar_t* format, ...);
+
+/* Set-up and removal. init creates the kit's key, installs the processing
+ * object on the supported devices' endpoints, records the program's folder as
+ * "InstallPath" and creates missing property blocks; it returns 0.
+ * unInit ends the audio engine, unregisters the processing object beside the
+ * program (ORO_ERR_UNREGISTER, with nothing else changed, when that fails),
+ * removes it from the endpoints and deletes the blocks and "InstallPath";
+ * it returns ORO_OK, or ORO_ERR_STORE when the settings store failed.
+ * getDeviceCount gives the number of supported devices present (0 to 24). */
+ORO_API int32_t init(void);
+ORO_API int32_t unInit(void);
+ORO_API int32_t getDeviceCount(void);
 
 /* Device record and property blocks. The record (944 bytes) belongs to the
  * caller; the shared section behind its handle belongs to the library from

@@ -1,5 +1,6 @@
 // The main window on a recording library: start-up order and its sends, the
 // menu, the status strip, the title, minimise, close and the exit command.
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -9,6 +10,7 @@
 
 #include "page_style.h"
 #include "panel_fixture.h"
+#include "screenshots.h"
 
 namespace oro::test {
 namespace {
@@ -231,6 +233,31 @@ TEST_F(MainWindowTest, UpdateCheckResultOpensTheUpgradePageAndSurvivesALanguageS
   window_->Context().language = 0;
   window_->ApplyLanguage();
   EXPECT_EQ(Find<QLabel>("label_241")->text(), QString::fromUtf8("发现新版本"));
+}
+
+}  // namespace
+}  // namespace oro::test
+
+namespace oro::test {
+namespace {
+
+TEST_F(MainWindowTest, ScreenshotsShowEveryMenuPageAndDialogInBothLanguages) {
+  Window();
+  window_->show();
+  const QString folder = QString::fromStdString(root_.Path()) + "/shots";
+  const QStringList files = panel::SaveScreenshots(*window_, folder);
+  ASSERT_EQ(files.size(), 20);
+  EXPECT_TRUE(files.contains(folder + "/panel-zh-page_3.png"));
+  EXPECT_TRUE(files.contains(folder + "/dialog-en-about.png"));
+  const QImage page(folder + "/panel-en-page_1.png");
+  EXPECT_EQ(page.size(), window_->size());
+  EXPECT_NE(QImage(folder + "/panel-en-page_1.png"), QImage(folder + "/panel-zh-page_1.png"));
+  EXPECT_EQ(QFile::permissions(files[0]) & 0x7777, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                       QFileDevice::ReadGroup | QFileDevice::ReadOther |
+                                                       QFileDevice::ReadUser | QFileDevice::WriteUser);
+  // The window is back as it was.
+  EXPECT_EQ(window_->Context().language, 1);
+  EXPECT_EQ(Find<QStackedWidget>("stackedWidget")->currentIndex(), 0);
 }
 
 }  // namespace
