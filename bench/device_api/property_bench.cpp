@@ -4,6 +4,12 @@
 // and publishes block 2. Each call is timed on its own and the run reports
 // p50, p99 and the largest call in microseconds. Target: p99 below 1 ms.
 #include <benchmark/benchmark.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <vector>
 
 #include "library_context.h"
 #include "oro/common/property_blocks.h"
@@ -52,7 +58,57 @@ void BM_SetDevicePropertyType2(benchmark::State& state) {
   });
 }
 
+// A slider dragged for a long time: type-3 sends paced at 200 a second (the
+// argument is the length in seconds), with the idle time between calls that
+// a real drag has. Reports p50, p99, p99.9 and the largest call, and the
+// largest write-ahead log seen, which must stay bounded. Target: p99.9 below
+// 1 ms, so a checkpoint of the log never lands on a call.
+void BM_PacedDrag(benchmark::State& state) {
+  oro::test::TempRoot folder;
+  const auto paths = oro::platform::ResolveStatePaths(folder.Path().c_str());
+  auto platform = oro::platform::MakePlatform(oro::platform::Profile::kSim, paths);
+  oro::platform::sim::SimMachine machine(*platform.registry);
+  oro::tools::sim::CreateKitMachine(machine, L"/tmp/");
+  oro::device_api::SetLibraryPlatform(platform);
+  oro::common::DeviceInfo record;
+  if (getDeviceInfo(0, &record) != ORO_OK) {
+    state.SkipWithError("getDeviceInfo failed");
+    return;
+  }
+  constexpr auto kPeriod = std::chrono::microseconds(5000);
+  const long calls = state.range(0) * 200;
+  std::vector<double> micros;
+  micros.reserve(static_cast<std::size_t>(calls));
+  long long wal_max = 0;
+  for (auto _ : state) {
+    auto next = std::chrono::steady_clock::now();
+    for (long i = 0; i < calls; ++i) {
+      std::this_thread::sleep_until(next);
+      next += kPeriod;
+      oro::common::PropertyBlock3 gains = record.Block3();
+      gains.SetGain(static_cast<std::size_t>(i % 10), static_cast<int>(i % 41) - 20);
+      const auto start = std::chrono::steady_clock::now();
+      const int32_t rc = setDeviceProperty(&record, 3, &gains);
+      const auto end = std::chrono::steady_clock::now();
+      if (rc != ORO_OK) {
+        state.SkipWithError("setDeviceProperty failed");
+        break;
+      }
+      micros.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+      if (i % 50 == 0) {
+        struct stat st {};
+        if (stat((paths.registry_db + "-wal").c_str(), &st) == 0) wal_max = std::max<long long>(wal_max, st.st_size);
+      }
+    }
+  }
+  releaseDeviceInfo(&record);
+  oro::bench::ReportPercentiles(state, micros);
+  state.counters["calls"] = static_cast<double>(micros.size());
+  state.counters["wal_max_kib"] = static_cast<double>(wal_max) / 1024.0;
+}
+
 BENCHMARK(BM_SetDevicePropertyType3)->Iterations(2000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PacedDrag)->Arg(60)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SetDevicePropertyType2)->Iterations(2000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

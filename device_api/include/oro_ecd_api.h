@@ -1,8 +1,11 @@
 /* oro_ecd_api: the device library's exported functions.
  *
- * Plain C functions with undecorated names. Results are 32-bit status codes:
- * 1 (or a count) for success, small negative numbers for failures. No export
- * lets an exception out. Ownership is stated per function.
+ * Plain C functions with undecorated names. Most return a 32-bit status:
+ * 1 (or a count) for success and one of the negative ORO_ERR_ codes below for
+ * a failure. Some do not: the volume exports give 1 or 0, or a reading with
+ * a fallback value, and init gives 0. Each function says exactly what it
+ * returns, which arguments it ignores and who owns what. No export lets an
+ * exception out.
  */
 #ifndef ORO_ECD_API_H
 #define ORO_ECD_API_H
@@ -39,13 +42,24 @@ extern "C" {
 #define ORO_ERR_TIMEOUT (-8)
 #define ORO_ERR_DEVICE_LOST (-9)
 
+/* Size in bytes of the device record getDeviceInfo fills. */
+#define ORO_DEVICE_INFO_SIZE 944
+
 /* Flow of an endpoint. */
 #define ORO_FLOW_RENDER 0
 #define ORO_FLOW_CAPTURE 1
 
-/* Endpoint volume and mute of the default multimedia endpoint of a flow.
- * _SetVolum takes (volume percent, flow); a third argument some callers pass
- * is ignored. _getVolum gives 50 and _GetMasterMute 0 when nothing can be read. */
+/* Endpoint volume and mute of the default multimedia endpoint of a flow
+ * (ORO_FLOW_RENDER or ORO_FLOW_CAPTURE; any other flow fails like a missing
+ * endpoint). None of these returns a negative code.
+ *
+ * _SetVolum(volume, flow, ...): volume in percent, 0 to 100. Arguments after
+ * flow are ignored (some callers pass a third). 1 when set; 0 when there is
+ * no usable endpoint, the volume is outside 0 to 100 or the system refused it.
+ * _getVolum(flow): the volume in percent, 0 to 100; 50 when it cannot be read,
+ * which a caller cannot tell from a real 50.
+ * _SetMasterMute(mute, flow): any non-zero mute mutes. 1 when set, 0 when not.
+ * _GetMasterMute(flow): 1 muted; 0 unmuted, and also when nothing can be read. */
 ORO_API int32_t _SetVolum(int32_t volume, int32_t flow, ...);
 ORO_API int32_t _getVolum(int32_t flow);
 ORO_API int32_t _SetMasterMute(int32_t mute, int32_t flow);
@@ -72,7 +86,8 @@ ORO_API int32_t _RestartAsAdmin(void);
 ORO_API int32_t _IsAlreadyRun(const wchar_t* name);
 ORO_API int32_t _IsGlobalMutexExist(const wchar_t* name);
 
-/* Debug output: one line of at most 255 characters. */
+/* Debug output: one printf-style line of at most 255 characters, cut there.
+ * A null format writes nothing. No result. */
 ORO_API void _dbg(const char* format, ...);
 ORO_API void _dbgw(const wchar_t* format, ...);
 
@@ -88,9 +103,22 @@ ORO_API int32_t init(void);
 ORO_API int32_t unInit(void);
 ORO_API int32_t getDeviceCount(void);
 
-/* Device record and property blocks. The record (944 bytes) belongs to the
- * caller; the shared section behind its handle belongs to the library from
- * getDeviceInfo to releaseDeviceInfo. */
+/* Device record and property blocks. The record (ORO_DEVICE_INFO_SIZE bytes)
+ * belongs to the caller; the shared section behind its handle belongs to the
+ * library from getDeviceInfo to releaseDeviceInfo.
+ *
+ * getDeviceInfo(index, record): index is ignored. Fills the record (stored
+ * blocks over defaults; the defaults alone when the settings store cannot be
+ * read, so a panel can still run) and publishes blocks 1 and 2 in the shared
+ * section. ORO_OK; ORO_ERR_INVALID_ARGUMENT for a null record;
+ * ORO_ERR_STORE when the record could not be made at all.
+ * setDeviceProperty(record, type, block): type 1, 2 or 3 with a block of 32,
+ * 575 or 32 bytes. ORO_OK; ORO_ERR_INVALID_TYPE for another type (nothing
+ * changes); ORO_ERR_INVALID_ARGUMENT for a null record or block;
+ * ORO_ERR_STORE when the record and the section took the block but the
+ * settings store did not keep it.
+ * releaseDeviceInfo(record): ORO_OK, also for a record already released (its
+ * handle field keeps its value); ORO_ERR_INVALID_ARGUMENT for a null record. */
 ORO_API int32_t getDeviceInfo(int32_t index, void* record);
 ORO_API int32_t setDeviceProperty(void* record, int32_t type, const void* block);
 ORO_API int32_t releaseDeviceInfo(void* record);

@@ -12,6 +12,8 @@
 #include "oro_ecd_api.h"
 #include "shared_block.h"
 
+static_assert(ORO_DEVICE_INFO_SIZE == oro::common::DeviceInfo::kSize, "the header's record size is the record's");
+
 namespace {
 
 using oro::common::DeviceInfo;

@@ -29,6 +29,8 @@ std::unique_ptr<EndpointVolume> OpenVolume(int32_t flow) {
 }  // namespace
 
 extern "C" ORO_API int32_t _SetVolum(int32_t volume, int32_t flow, ...) {
+  // Refused here, whatever an audio system would make of a scalar past 1.
+  if (volume < 0 || volume > 100) return 0;
   try {
     auto v = OpenVolume(flow);
     return v && v->SetMasterScalar(static_cast<float>(volume) / 100.0f) == 0 ? 1 : 0;

@@ -61,7 +61,9 @@ class DlModuleLoader final : public ModuleLoader {
     struct stat st {};
     if (stat(resolved, &st) != 0 || !S_ISREG(st.st_mode)) return err::kAccessDenied;
     if (!OwnedByCallerOrRoot(st) || OthersMayWrite(st) || !FoldersAreClosed(resolved)) return err::kAccessDenied;
-    void* handle = dlopen(resolved, RTLD_NOW | RTLD_LOCAL);
+    // Never unloaded: a module may leave process-wide state behind (its
+    // syslog identity, handlers it registered) that must outlive dlclose.
+    void* handle = dlopen(resolved, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!handle) return err::kModuleNotFound;
     *out = std::make_unique<DlModule>(handle);
     return err::kSuccess;

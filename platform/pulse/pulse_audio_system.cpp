@@ -4,11 +4,28 @@
 #include "oro/platform/pulse/pulse_audio_system.h"
 #include "pulse_client.h"
 #include "pulse_endpoints.h"
+#include "pulse_filter_sink.h"
 
 namespace oro::platform::pulse {
 namespace {
 
 using ClientPtr = std::shared_ptr<PulseClient>;
+
+// The device behind an endpoint id, looked up afresh: ids are stable, server
+// indices are not.
+ErrorCode FindDevice(PulseClient& client, const std::wstring& id, DeviceRecord* out) {
+  const bool render = id.rfind(L"{0.0.0.00000000}.", 0) == 0;
+  if (!render && id.rfind(L"{0.0.1.00000000}.", 0) != 0) return err::kNotFound;
+  std::vector<DeviceRecord> all;
+  if (ErrorCode rc = client.ListDevices(render ? DeviceKind::kSink : DeviceKind::kSource, &all)) return rc;
+  for (auto& d : all) {
+    if (IsEndpoint(d) && EndpointIdOf(d.kind, d.name) == id) {
+      *out = std::move(d);
+      return err::kSuccess;
+    }
+  }
+  return err::kNotFound;
+}
 
 class PulseEndpointVolume final : public EndpointVolume {
  public:
@@ -65,7 +82,8 @@ class PulseEndpoint final : public AudioEndpoint {
 class PulseAudioSystem final : public AudioSystem {
  public:
   explicit PulseAudioSystem(const PulseOptions& o)
-      : client_(std::make_shared<PulseClient>(ClientOptions{o.server, o.bound})) {}
+      : client_(std::make_shared<PulseClient>(ClientOptions{o.server, o.bound})),
+        plugin_(o.plugin_path.empty() ? PluginBesideThisModule() : o.plugin_path) {}
 
   ErrorCode GetDefaultEndpoint(Flow flow, Role role, std::unique_ptr<AudioEndpoint>* out) override {
     ServerDefaults defaults;
@@ -97,8 +115,33 @@ class PulseAudioSystem final : public AudioSystem {
     return err::kSuccess;
   }
 
+  ErrorCode InstallProcessing(const std::wstring& id) override {
+    DeviceRecord d;
+    if (ErrorCode rc = FindDevice(*client_, id, &d)) return rc;
+    // The sound server filters what is played; the microphone's effects stay outside the kit.
+    if (d.kind != DeviceKind::kSink) return err::kNotSupported;
+    return InstallFilterSink(*client_, d, plugin_);
+  }
+
+  ErrorCode RemoveProcessing(const std::wstring& id) override {
+    DeviceRecord d;
+    if (ErrorCode rc = FindDevice(*client_, id, &d)) return rc;
+    if (d.kind != DeviceKind::kSink) return err::kNotSupported;
+    return RemoveFilterSink(*client_, d.name);
+  }
+
+  ErrorCode ProcessingInstalled(const std::wstring& id, bool* installed) override {
+    DeviceRecord d, filter;
+    if (ErrorCode rc = FindDevice(*client_, id, &d)) return rc;
+    const ErrorCode rc = FindFilterSink(*client_, d.name, &filter);
+    if (rc && rc != err::kNotFound) return rc;
+    *installed = rc == err::kSuccess;
+    return err::kSuccess;
+  }
+
  private:
   ClientPtr client_;
+  std::string plugin_;
 };
 
 }  // namespace

@@ -12,9 +12,9 @@ constexpr pa_usec_t kRetryUsec = 500 * PA_USEC_PER_MSEC;
 
 // Property keys the kit reads from a device.
 constexpr const char* kKeptProperties[] = {
-    "device.bus",          "device.vendor.id",   "device.product.id", "device.serial",
-    "device.product.name", "device.vendor.name", "alsa.card_name",    "device.bus_path",
-    "device.string",       "device.form_factor", "oro.filter.master", "device.class",
+    "device.bus",         "device.vendor.id",    "device.product.id", "device.serial", "device.product.name",
+    "device.vendor.name", "alsa.card_name",      "device.bus_path",   "device.string", "device.form_factor",
+    "oro.filter.master",  "oro.filter.previous", "device.class",
 };
 
 void Keep(pa_proplist* props, DeviceRecord* r) {
@@ -23,8 +23,27 @@ void Keep(pa_proplist* props, DeviceRecord* r) {
   }
 }
 
+// The volume a scalar stands for, rounded up so that reading it back never
+// gives less than was set (a percentage survives the round trip).
+pa_volume_t VolumeOf(float scalar) {
+  const double v = std::ceil(static_cast<double>(scalar) * static_cast<double>(PA_VOLUME_NORM));
+  return static_cast<pa_volume_t>(std::min(v, static_cast<double>(PA_VOLUME_NORM)));
+}
+
+// The kit's volumes are whole percentages: a level that one of them gives
+// (rounded up here, to nearest by other clients such as pactl) reads back as
+// exactly that percentage's scalar, so a set and a read agree bit for bit in
+// every process; any other level reads as it is.
 float Scalar(const pa_cvolume& v) {
-  return static_cast<float>(static_cast<double>(pa_cvolume_max(&v)) / static_cast<double>(PA_VOLUME_NORM));
+  const pa_volume_t level = pa_cvolume_max(&v);
+  const double exact = static_cast<double>(level) / static_cast<double>(PA_VOLUME_NORM);
+  const long percent = std::lround(exact * 100.0);
+  if (percent >= 0 && percent <= 100) {
+    const float candidate = static_cast<float>(percent) / 100.0f;
+    const pa_volume_t kit = VolumeOf(candidate);
+    if (level == kit || level + 1 == kit) return candidate;
+  }
+  return static_cast<float>(exact);
 }
 
 template <typename Port>
@@ -44,6 +63,7 @@ DeviceRecord FromSink(const pa_sink_info& i) {
   r.unplugged = Unplugged(i.active_port);
   r.rate = i.sample_spec.rate;
   r.channels = i.sample_spec.channels;
+  r.owner_module = i.owner_module;
   return r;
 }
 
@@ -60,14 +80,8 @@ DeviceRecord FromSource(const pa_source_info& i) {
   r.unplugged = Unplugged(i.active_port);
   r.rate = i.sample_spec.rate;
   r.channels = i.sample_spec.channels;
+  r.owner_module = i.owner_module;
   return r;
-}
-
-// The volume a scalar stands for, rounded up so that reading it back never
-// gives less than was set (a percentage survives the round trip).
-pa_volume_t VolumeOf(float scalar) {
-  const double v = std::ceil(static_cast<double>(scalar) * static_cast<double>(PA_VOLUME_NORM));
-  return static_cast<pa_volume_t>(std::min(v, static_cast<double>(PA_VOLUME_NORM)));
 }
 
 }  // namespace

@@ -32,6 +32,7 @@ struct DeviceRecord {
   bool unplugged = false;  // its active port reports nothing plugged in
   std::uint32_t rate = 0;
   std::uint8_t channels = 0;
+  std::uint32_t owner_module = 0xffffffffu;  // none
 };
 
 struct ServerDefaults {

@@ -10,8 +10,10 @@
 
 namespace oro::platform::pulse {
 
-// Property the kit puts on its filter sinks, naming the sink they feed.
+// Properties the kit puts on its filter sinks: the sink they feed, and the
+// default sink before the filter took the default over.
 constexpr const char* kFilterMasterProperty = "oro.filter.master";
+constexpr const char* kFilterPreviousProperty = "oro.filter.previous";
 
 // Monitors and the kit's own filter sinks are not endpoints of their own.
 bool IsEndpoint(const DeviceRecord& device);

@@ -7,11 +7,15 @@
 #include "store_open.h"
 #include "store_rules.h"
 #include "store_tables.h"
+#include "wal_checkpointer.h"
 
 namespace oro::platform::sqlite {
 
 struct SqliteRegistryStore::Data {
   std::mutex mutex;
+  // Declared before the connection so that it stops after the connection
+  // closed: it may still be copying the log when the store goes away.
+  std::unique_ptr<WalCheckpointer> checkpointer;
   Database db;
 
   // One operation: the connection's lock, one transaction, and every failure
@@ -73,6 +77,10 @@ SqliteRegistryStore::SqliteRegistryStore(const std::string& path, const StoreOpt
     OpenOutcome outcome = OpenStoreFile(d_->db, path, options);
     open_error_ = outcome.code;
     open_detail_ = std::move(outcome.detail);
+    if (open_error_ == err::kSuccess && !d_->db.ReadOnly()) {
+      d_->checkpointer = std::make_unique<WalCheckpointer>(path);
+      d_->checkpointer->Attach(d_->db.Handle());
+    }
   } catch (const std::exception&) {
     open_error_ = err::kNotEnoughMemory;
   }

@@ -91,12 +91,13 @@ TEST_F(PulseTest, DefaultEndpointFollowsTheServer) {
 TEST_F(PulseTest, VolumeAndMuteReachTheServerAndComeBack) {
   auto vol = DefaultVolume(*audio_, Flow::kRender);
   ASSERT_TRUE(vol);
-  // Every percentage survives a set and a read, as the volume exports use them.
+  // Every percentage's scalar survives a set and a read bit for bit, as the
+  // volume exports use them.
   for (int p = 0; p <= 100; ++p) {
     ASSERT_EQ(vol->SetMasterScalar(static_cast<float>(p) / 100.0f), err::kSuccess);
     float s = -1;
     ASSERT_EQ(vol->GetMasterScalar(&s), err::kSuccess);
-    ASSERT_EQ(static_cast<int>(s * 100.0f), p) << s;
+    ASSERT_EQ(s, static_cast<float>(p) / 100.0f) << p;
   }
   std::string out;
   ASSERT_EQ(vol->SetMasterScalar(0.35f), err::kSuccess);
@@ -158,6 +159,68 @@ TEST_F(PulseTest, ServerThatStopsAnsweringOrGoesAwayGivesErrorsThenComesBack) {
   AddKitDevices();
   EXPECT_EQ(vol->SetMasterScalar(0.5f), err::kSuccess);
   EXPECT_EQ(List(*audio_, Flow::kRender).size(), 2u);
+}
+
+std::wstring IdOf(platform::AudioSystem& audio, Flow flow, const std::wstring& name) {
+  const auto all = List(audio, flow);
+  const EndpointInfo* e = Named(all, name);
+  return e ? e->id : L"";
+}
+
+TEST_F(PulseTest, ProcessingPutsAFilterInFrontAndRemovalGivesTheDefaultBack) {
+  std::string why;
+  if (!PulseDaemon::CanLoadBuiltPlugins(&why)) GTEST_SKIP() << why;
+  ASSERT_EQ(daemon_.Pactl(std::string("set-default-sink ") + kDongleSink), 0);
+  const std::wstring headset = IdOf(*audio_, Flow::kRender, L"Headset Speakers");
+  const std::wstring dongle = IdOf(*audio_, Flow::kRender, L"Dongle Speakers");
+  const std::string filter = std::string("oro_filter.") + kHeadsetSink;
+  std::string out;
+
+  ASSERT_EQ(audio_->InstallProcessing(headset), err::kSuccess);
+  ASSERT_EQ(audio_->InstallProcessing(headset), err::kSuccess);  // a second install changes nothing
+  daemon_.Pactl("get-default-sink", &out);
+  EXPECT_EQ(out, filter + "\n");
+  out.clear();
+  daemon_.Pactl("list short sinks", &out);
+  EXPECT_EQ(out.find(filter), out.rfind(filter)) << "one filter only: " << out;
+  // The filter is no endpoint of its own; the headset behind it is the default.
+  EXPECT_EQ(List(*audio_, Flow::kRender).size(), 2u);
+  std::unique_ptr<platform::AudioEndpoint> ep;
+  ASSERT_EQ(audio_->GetDefaultEndpoint(Flow::kRender, Role::kConsole, &ep), err::kSuccess);
+  EXPECT_EQ(ep->Info().id, headset);
+  bool installed = false;
+  ASSERT_EQ(audio_->ProcessingInstalled(headset, &installed), err::kSuccess);
+  EXPECT_TRUE(installed);
+  ASSERT_EQ(audio_->ProcessingInstalled(dongle, &installed), err::kSuccess);
+  EXPECT_FALSE(installed);
+
+  // Removal by another process's adapter still knows the previous default.
+  platform::pulse::PulseOptions options;
+  options.server = daemon_.Server();
+  auto other = platform::pulse::MakePulseAudioSystem(options);
+  ASSERT_EQ(other->RemoveProcessing(headset), err::kSuccess);
+  out.clear();
+  daemon_.Pactl("get-default-sink", &out);
+  EXPECT_EQ(out, std::string(kDongleSink) + "\n");
+  ASSERT_EQ(audio_->ProcessingInstalled(headset, &installed), err::kSuccess);
+  EXPECT_FALSE(installed);
+  EXPECT_EQ(audio_->RemoveProcessing(headset), err::kSuccess);  // nothing left to remove
+}
+
+TEST_F(PulseTest, ProcessingRefusesWhatItCannotDo) {
+  const std::wstring mic = IdOf(*audio_, Flow::kCapture, L"Headset Microphone");
+  EXPECT_EQ(audio_->InstallProcessing(mic), err::kNotSupported);
+  EXPECT_EQ(audio_->InstallProcessing(L"{0.0.0.00000000}.{00000000-0000-0000-0000-000000000000}"), err::kNotFound);
+  EXPECT_EQ(audio_->InstallProcessing(L"not an id"), err::kNotFound);
+
+  platform::pulse::PulseOptions options;
+  options.server = daemon_.Server();
+  options.plugin_path = root_.Path() + "/missing/OroSoundAPO.so";
+  auto without_plugin = platform::pulse::MakePulseAudioSystem(options);
+  EXPECT_EQ(without_plugin->InstallProcessing(IdOf(*audio_, Flow::kRender, L"Headset Speakers")), err::kFileNotFound);
+  std::string out;
+  daemon_.Pactl("get-default-sink", &out);
+  EXPECT_EQ(out, std::string(kHeadsetSink) + "\n");
 }
 
 }  // namespace

@@ -36,17 +36,27 @@ class PulseTest : public ::testing::Test {
     audio_ = platform::pulse::MakePulseAudioSystem(options);
   }
 
-  void AddKitDevices() {
-    headset_module_ = daemon_.LoadSink(kHeadsetSink, UsbProperties("Headset Speakers", "f779", "OS-HS-0001"));
-    dongle_module_ = daemon_.LoadSink(kDongleSink, UsbProperties("Dongle Speakers", "f778", "OS-DG-0001"));
-    mic_module_ =
-        daemon_.LoadSource(kHeadsetSource, UsbProperties("Headset Microphone", "f779", "OS-HS-0001"), kDongleSink);
-    ASSERT_GE(headset_module_, 0);
-    ASSERT_GE(dongle_module_, 0);
-    ASSERT_GE(mic_module_, 0);
-    ASSERT_EQ(daemon_.Pactl(std::string("set-default-sink ") + kHeadsetSink), 0);
-    ASSERT_EQ(daemon_.Pactl(std::string("set-default-source ") + kHeadsetSource), 0);
+ public:
+  // The headset (default sink) and dongle sinks and the headset's microphone
+  // (default source) on `daemon`.
+  static void LoadKitDevices(const PulseDaemon& daemon, int* headset = nullptr, int* dongle = nullptr,
+                             int* mic = nullptr) {
+    const int h = daemon.LoadSink(kHeadsetSink, UsbProperties("Headset Speakers", "f779", "OS-HS-0001"));
+    const int d = daemon.LoadSink(kDongleSink, UsbProperties("Dongle Speakers", "f778", "OS-DG-0001"));
+    const int m =
+        daemon.LoadSource(kHeadsetSource, UsbProperties("Headset Microphone", "f779", "OS-HS-0001"), kDongleSink);
+    ASSERT_GE(h, 0);
+    ASSERT_GE(d, 0);
+    ASSERT_GE(m, 0);
+    ASSERT_EQ(daemon.Pactl(std::string("set-default-sink ") + kHeadsetSink), 0);
+    ASSERT_EQ(daemon.Pactl(std::string("set-default-source ") + kHeadsetSource), 0);
+    if (headset) *headset = h;
+    if (dongle) *dongle = d;
+    if (mic) *mic = m;
   }
+
+ protected:
+  void AddKitDevices() { LoadKitDevices(daemon_, &headset_module_, &dongle_module_, &mic_module_); }
 
   TempRoot root_;
   PulseDaemon daemon_{root_.Path()};

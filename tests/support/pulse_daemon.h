@@ -36,6 +36,11 @@ class PulseDaemon {
   int LoadSource(const std::string& name, const std::string& properties, const std::string& sink) const;
   int Load(const std::string& module_and_arguments) const;
 
+  // False, with the reason, when this build's plugins cannot be loaded into
+  // the machine's sound server (a sanitizer build needs its runtime loaded
+  // first, which the server's own process does not have).
+  static bool CanLoadBuiltPlugins(std::string* why);
+
   void Kill();    // SIGKILL and reap
   void Freeze();  // SIGSTOP: the server stops answering
   void Thaw();    // SIGCONT

@@ -1,4 +1,6 @@
 // oroctl netcfg and oroctl ftp get, as an installer or a person uses them.
+#include <sys/stat.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -19,18 +21,27 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
-TEST(OroctlNetcfg, MakeThenShow) {
+TEST(OroctlNetcfg, MakeThenShowKeepsThePasswordToItsOwner) {
   TempRoot dir;
   const std::string file = dir.Path() + "/oro_netcfg.fsc";
   std::string out;
-  ASSERT_EQ(
-      RunCommand(Oroctl("netcfg make " + file +
-                        " --server 192.168.1.20 --port 2121 --user kit --password 'pa ss' --folder upd --switch 0"),
-                 &out),
-      0)
+  // Owner-only even under a umask that would let everybody read it.
+  ASSERT_EQ(RunCommand("umask 000 && " + Oroctl("netcfg make " + file +
+                                                " --server 192.168.1.20 --port 2121 --user kit --password 'pa ss' "
+                                                "--folder upd --switch 0"),
+                       &out),
+            0)
       << out;
   EXPECT_EQ(ReadFile(file).size(), 344u);
+  struct stat st {};
+  ASSERT_EQ(stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+
   ASSERT_EQ(RunCommand(Oroctl("netcfg show " + file), &out), 0) << out;
+  EXPECT_EQ(out.find("pa ss"), std::string::npos) << out;
+  EXPECT_NE(out.find("password ********"), std::string::npos) << out;
+  out.clear();  // RunCommand appends
+  ASSERT_EQ(RunCommand(Oroctl("netcfg show " + file + " --show-password"), &out), 0) << out;
   EXPECT_EQ(out, "server   192.168.1.20\nport     2121\nuser     kit\npassword pa ss\nfolder   upd\nswitch   0\n");
 }
 
@@ -52,13 +63,15 @@ TEST(OroctlNetcfg, RefusesBadValuesAndDamagedFiles) {
   // Neither an endless device nor a FIFO without a writer is read: both are
   // refused at once instead of growing or waiting without end.
   ASSERT_EQ(RunCommand("ln -s /dev/zero " + dir.Path() + "/zero && mkfifo " + dir.Path() + "/fifo"), 0);
-  for (const char* name : {"/zero", "/fifo"}) {
-    EXPECT_EQ(RunCommand(Oroctl("netcfg show " + dir.Path() + name), &out), 1);
-    EXPECT_NE(out.find("not a regular file"), std::string::npos) << out;
-    EXPECT_EQ(RunCommand(Oroctl("ftp get --config " + dir.Path() + name + " x"), &out), 1);
-    EXPECT_NE(out.find("not a regular file"), std::string::npos) << out;
+  for (const std::string command : {"netcfg show ", "ftp get x --config "}) {
+    for (const char* name : {"/zero", "/fifo"}) {
+      out.clear();  // RunCommand appends
+      EXPECT_EQ(RunCommand(Oroctl(command + dir.Path() + name), &out), 1);
+      EXPECT_NE(out.find(dir.Path() + name + ": not a regular file"), std::string::npos) << out;
+    }
   }
   std::ofstream(file, std::ios::binary | std::ios::app) << "x";
+  out.clear();
   EXPECT_EQ(RunCommand(Oroctl("netcfg show " + file), &out), 1);
   EXPECT_NE(out.find("345 bytes, expected 344"), std::string::npos) << out;
 }

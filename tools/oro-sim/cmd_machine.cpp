@@ -6,6 +6,7 @@
 #include "hid_host_process.h"
 #include "oro/platform/sim/sim_hid_bus.h"
 #include "oro/tools/sim/kit_machine.h"
+#include "oro/tools/sim/kit_services.h"
 #include "sim_cli.h"
 
 namespace oro::tools::sim {
@@ -53,12 +54,15 @@ int CmdCreate(const Args& args) {
   if (auto rc = CreateKitMachine(machine, Widen(temp), os_version)) {
     return FailCode("cannot create the simulated machine in " + state_dir, rc);
   }
+  platform::sim::SimServices services(*session.platform.registry, platform::SystemClock());
+  if (auto rc = CreateKitServices(services)) return FailCode("cannot create the simulated services", rc);
   std::string message;
   if (auto rc = StartHidHost(platform::sim::HidBusDir(session.platform.paths.sim_dir), &message)) {
     return FailCode(message, rc);
   }
   std::printf(
       "created the simulated machine in %s: headset, dongle and onboard endpoints; defaults on the headset;\n"
+      "services AudioSrv (with dependents BthHFSrv and QWAVE) and AudioEndpointBuilder, running;\n"
       "the headset and the dongle are on the simulated HID bus\n",
       state_dir.c_str());
   return 0;

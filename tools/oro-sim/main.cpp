@@ -45,6 +45,13 @@ int main(int argc, char** argv) {
        "usage: oro-sim default FLOW ENDPOINT [--role console|multimedia|communications|all]"},
       {"volume", "set an endpoint's master volume", s::CmdVolume, "usage: oro-sim volume FLOW|ENDPOINT PERCENT"},
       {"mute", "mute or unmute an endpoint", s::CmdMute, "usage: oro-sim mute FLOW|ENDPOINT 0|1"},
+      {"service", "the simulated services: list, start, stop and their delays and failures", s::CmdService,
+       "usage: oro-sim service list\n"
+       "       oro-sim service start|stop NAME\n"
+       "       oro-sim service set NAME WHAT VALUE [WHAT VALUE...]\n"
+       "WHAT is state (stopped, running, paused, start-pending, ...), start-delay or stop-delay (ms),\n"
+       "start-fails or stop-fails (an error code the request is refused with, 0 for none), or\n"
+       "start-aborts or stop-aborts (1: accepted, but the service falls back once the delay is over)."},
       {"os-version", "the system version the kit sees", s::CmdOsVersion,
        "usage: oro-sim os-version MAJOR.MINOR (for example 10.0 or 6.1)"},
       {"locale", "the system locale the kit sees", s::CmdLocale,

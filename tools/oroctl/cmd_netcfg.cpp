@@ -1,10 +1,10 @@
 // oroctl netcfg: writes and reads the updater's network configuration file.
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <random>
 
 #include "command.h"
+#include "oro/platform/file_writer.h"
 #include "oro/platform/text.h"
 #include "oro/updater/net_config.h"
 
@@ -14,7 +14,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: oroctl netcfg make FILE --server A.B.C.D [--port N] [--user NAME] [--password TEXT]\n"
     "                          [--folder DIR] [--switch N] [--key 16HEX]\n"
-    "       oroctl netcfg show FILE";
+    "       oroctl netcfg show FILE [--show-password]";
 
 bool ParseNumber(const std::string& text, std::uint32_t& out) {
   if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 10) return false;
@@ -70,21 +70,36 @@ int Make(const Args& args) {
   std::string reason;
   if (!updater::ToNetConfigRecord(config, key, record, reason)) return UsageError(reason);
   const auto bytes = updater::EncodeNetConfig(record);
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) return Fail("cannot write " + file);
+  // It holds the server's password: owner-only, whatever the umask.
+  std::string problem;
+  if (platform::ReplaceFileContents(file, bytes.data(), bytes.size(), platform::kOwnerOnlyMode, &problem) !=
+      platform::FileWriteError::kNone) {
+    return Fail(problem);
+  }
   return 0;
 }
 
 int Show(const Args& args) {
-  if (args.size() != 2) return UsageError(kUsage);
+  std::string file;
+  bool show_password = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--show-password") {
+      show_password = true;
+    } else if (file.empty() && !(args[i].size() > 1 && args[i][0] == '-')) {
+      file = args[i];
+    } else {
+      return UsageError(kUsage);
+    }
+  }
+  if (file.empty()) return UsageError(kUsage);
   std::string problem;
-  if (updater::LoadNetConfig(platform::FromUtf8(args[1]), &problem) != 1) {
+  if (updater::LoadNetConfig(platform::FromUtf8(file), &problem) != 1) {
     return Fail(problem + " (not a network configuration)");
   }
   updater::NetConfig c;
   updater::GetNetConfig(c.server, c.port, c.user, c.password, c.folder, c.check_switch);
+  // Shown only on request, so a look at the settings does not leak it to the screen or a log.
+  if (!show_password) c.password = c.password.empty() ? "(none)" : "******** (--show-password shows it)";
   std::printf("server   %s\nport     %u\nuser     %s\npassword %s\nfolder   %s\nswitch   %u\n", c.server.c_str(),
               c.port, c.user.c_str(), c.password.c_str(), c.folder.c_str(), c.check_switch);
   return 0;

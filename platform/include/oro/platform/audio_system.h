@@ -108,6 +108,17 @@ class AudioSystem {
   virtual ErrorCode SubscribeEndpoints(EndpointListener* listener, std::unique_ptr<Subscription>* out) {
     return err::kNotSupported;
   }
+
+  // Where the audio system runs the kit's processing itself rather than
+  // through the effect slots in the store (a Linux desktop: a filter in front
+  // of the endpoint, which becomes the default), the effect installer calls
+  // these after writing or restoring the slots. Installing twice changes
+  // nothing; removal gives the default back to the endpoint that had it.
+  // err::kNotSupported where the slots in the store are all there is, and for
+  // endpoints the kit cannot process; err::kNotFound for an unknown endpoint.
+  virtual ErrorCode InstallProcessing(const std::wstring& id) { return err::kNotSupported; }
+  virtual ErrorCode RemoveProcessing(const std::wstring& id) { return err::kNotSupported; }
+  virtual ErrorCode ProcessingInstalled(const std::wstring& id, bool* installed) { return err::kNotSupported; }
 };
 
 }  // namespace oro::platform

@@ -1,0 +1,147 @@
+#include "wal_checkpointer.h"
+
+#include <pthread.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <exception>
+#include <mutex>
+#include <utility>
+
+namespace oro::platform::sqlite {
+namespace {
+
+constexpr const char* kJournalSizeLimit = "PRAGMA journal_size_limit=1048576";
+constexpr const char* kJournalWal = "PRAGMA journal_mode=WAL";
+// Below the callers, so the thread's work never takes a call's processor.
+constexpr int kThreadNice = 10;
+
+// Held by the thread whenever it is inside SQLite. A fork waits for it, so a
+// child never starts with one of SQLite's own locks taken by a thread it
+// does not have (the child would hang on its first use of the store).
+std::mutex g_fork_guard;
+std::once_flag g_fork_handlers;
+
+void InstallForkHandlers() {
+  std::call_once(g_fork_handlers, [] {
+    pthread_atfork([] { g_fork_guard.lock(); }, [] { g_fork_guard.unlock(); }, [] { g_fork_guard.unlock(); });
+  });
+}
+
+// The thread's own connection; null when the file cannot be opened for
+// writing (then the backstop alone bounds the log).
+sqlite3* OpenCheckpointConnection(const std::string& path) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    return nullptr;
+  }
+  // Like the callers' connection: the log and its index outlive the last
+  // connection, and a restarted log is cut back to its limit.
+  int persist = 1;
+  sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+  // A new connection reads the file lazily; until it has, it does not know
+  // the file is in WAL mode and a checkpoint through it does nothing.
+  if (sqlite3_exec(db, kJournalSizeLimit, nullptr, nullptr, nullptr) != SQLITE_OK ||
+      sqlite3_exec(db, kJournalWal, nullptr, nullptr, nullptr) != SQLITE_OK) {
+    sqlite3_close(db);
+    return nullptr;
+  }
+  return db;
+}
+
+}  // namespace
+
+WalCheckpointer::WalCheckpointer(std::string path) : path_(std::move(path)) {}
+
+WalCheckpointer::~WalCheckpointer() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  cv_.notify_all();
+  if (!thread_.joinable()) return;
+  // A forked child has a copy of this object but not the thread.
+  if (static_cast<long>(::getpid()) == owner_pid_) {
+    thread_.join();
+  } else {
+    thread_.detach();
+  }
+}
+
+void WalCheckpointer::Attach(sqlite3* db) { sqlite3_wal_hook(db, &WalCheckpointer::OnCommit, this); }
+
+int WalCheckpointer::OnCommit(void* self, sqlite3* db, const char* name, int frames) {
+  auto* me = static_cast<WalCheckpointer*>(self);
+  if (frames >= kBackstopFrames) {
+    // Writes outrun the thread: bound the log here, as SQLite itself would.
+    sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    ++me->caller_runs_;
+    return SQLITE_OK;
+  }
+  me->frames_.store(frames, std::memory_order_relaxed);
+  me->commits_.fetch_add(1, std::memory_order_relaxed);
+  if (!me->started_.load(std::memory_order_acquire)) me->Start();
+  return SQLITE_OK;
+}
+
+void WalCheckpointer::Start() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (started_ || stopping_) return;
+  try {
+    InstallForkHandlers();
+    owner_pid_ = static_cast<long>(::getpid());
+    thread_ = std::thread(&WalCheckpointer::Run, this);
+    started_.store(true, std::memory_order_release);
+  } catch (const std::exception&) {
+    // No thread: the backstop still bounds the log.
+  }
+}
+
+void WalCheckpointer::Run() {
+  setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), kThreadNice);
+  sqlite3* db = nullptr;
+  {
+    std::lock_guard<std::mutex> guard(g_fork_guard);
+    db = OpenCheckpointConnection(path_);
+  }
+  long seen = commits_.load(std::memory_order_relaxed);
+  long copied = -1;  // commits_ at the last checkpoint
+  auto quiet_since = std::chrono::steady_clock::now();
+  bool catching_up = false;
+  std::unique_lock<std::mutex> lock(mutex_);
+  // The thread looks by itself: a caller never wakes it, so a call never
+  // waits for the thread it woke. While a long log is being copied back it
+  // looks often and starts right after a commit: the log restarts only when
+  // a copy ends with nothing new behind it, so the copy should fill the
+  // pause between two calls.
+  while (!cv_.wait_for(lock, catching_up ? kCatchUpPoll : kPoll, [this] { return stopping_; })) {
+    const long commits = commits_.load(std::memory_order_relaxed);
+    const auto now = std::chrono::steady_clock::now();
+    const bool just_committed = commits != seen;
+    if (just_committed) {
+      seen = commits;
+      quiet_since = now;
+    }
+    catching_up = frames_.load(std::memory_order_relaxed) >= kCheckpointFrames;
+    if (seen == copied) continue;
+    const bool quiet = now - quiet_since >= kQuiet;
+    if (!quiet && !(catching_up && just_committed)) continue;
+    copied = seen;
+    lock.unlock();
+    // Passive: copies what no reader still needs and never blocks a writer.
+    if (db) {
+      std::lock_guard<std::mutex> guard(g_fork_guard);
+      sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    }
+    ++background_runs_;
+    lock.lock();
+  }
+  lock.unlock();
+  std::lock_guard<std::mutex> guard(g_fork_guard);
+  sqlite3_close(db);
+}
+
+}  // namespace oro::platform::sqlite

@@ -1,0 +1,70 @@
+// Copies the write-ahead log back into the store file on a thread of its
+// own. SQLite's automatic checkpoint runs inside the commit that crosses its
+// threshold (1000 pages), so one write in a few hundred waited for the copy
+// and two flushes to disk. Here a commit only notes the log's length; the
+// thread looks every few milliseconds and copies the log back once it is
+// long, or once writes have paused, through its own connection and without
+// blocking writers. Only a log that still grows past a larger bound (writes
+// faster than the thread can copy) is checkpointed by the committing caller,
+// as before, so the log stays bounded in every case.
+//
+// What a caller still pays is the restart of the log after a complete copy:
+// SQLite writes and flushes the log's header then, on the committing thread.
+// The long threshold makes that rare (once per ~1000 calls of a slider drag).
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+
+struct sqlite3;
+
+namespace oro::platform::sqlite {
+
+class WalCheckpointer {
+ public:
+  // Log length (pages) at which the thread copies the log back: about 8 MiB.
+  static constexpr int kCheckpointFrames = 2048;
+  // Log length at which the committing caller checkpoints itself.
+  static constexpr int kBackstopFrames = 2400;
+  // A log left unchanged this long is copied back whatever its length.
+  static constexpr std::chrono::milliseconds kQuiet{250};
+  // How often the thread looks at the log, and while a long one is copied.
+  static constexpr std::chrono::milliseconds kPoll{20};
+  static constexpr std::chrono::milliseconds kCatchUpPoll{1};
+
+  explicit WalCheckpointer(std::string path);
+  ~WalCheckpointer();
+  WalCheckpointer(const WalCheckpointer&) = delete;
+  WalCheckpointer& operator=(const WalCheckpointer&) = delete;
+
+  // Takes over the commit hook of `db`, the connection callers write through
+  // (this replaces SQLite's automatic checkpoint on it).
+  void Attach(sqlite3* db);
+
+  // Checkpoints that ran on the thread and on callers.
+  long BackgroundCheckpoints() const { return background_runs_; }
+  long CallerCheckpoints() const { return caller_runs_; }
+
+ private:
+  static int OnCommit(void* self, sqlite3* db, const char* name, int frames);
+  void Start();
+  void Run();
+
+  const std::string path_;
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  bool stopping_ = false;
+  std::atomic<bool> started_{false};
+  std::atomic<int> frames_{0};  // the log's length after the last commit
+  std::atomic<long> commits_{0};
+  std::thread thread_;
+  long owner_pid_ = 0;
+  std::atomic<long> background_runs_{0};
+  std::atomic<long> caller_runs_{0};
+};
+
+}  // namespace oro::platform::sqlite
