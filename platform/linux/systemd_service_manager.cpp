@@ -168,6 +168,9 @@ class SystemdService final : public Service {
     return err::kSuccess;
   }
 
+  // Units are installed and removed by the kit's package, not at run time.
+  ErrorCode Delete() override { return err::kNotSupported; }
+
   std::wstring name_;
   UnitRef ref_;
 };
@@ -195,6 +198,8 @@ class SystemdServiceManager final : public ServiceManager {
     *out = std::make_unique<SystemdService>(name, ref);
     return err::kSuccess;
   }
+
+  ErrorCode Create(const ServiceConfig&) override { return err::kNotSupported; }
 
  private:
   std::wstring ReadConfig(const std::wstring& name, const wchar_t* value) {

@@ -5,15 +5,19 @@
 
 #include "oro/platform/sim/sim_adapters.h"
 #include "oro/platform/sim/sim_services.h"
+#include "store_values.h"
 
 namespace oro::platform::sim {
 namespace {
 
 using StorePtr = std::shared_ptr<RegistryStore>;
 
-class SimService final : public Service {
+constexpr const wchar_t* kImagePath = L"ImagePath";
+constexpr const wchar_t* kDisplayName = L"DisplayName";
+
+class SimServiceHandle final : public Service {
  public:
-  SimService(StorePtr store, Clock& clock, std::wstring name)
+  SimServiceHandle(StorePtr store, Clock& clock, std::wstring name)
       : store_(std::move(store)), services_(*store_, clock), name_(std::move(name)) {}
 
   const std::wstring& Name() const override { return name_; }
@@ -23,6 +27,7 @@ class SimService final : public Service {
   ErrorCode ActiveDependents(std::vector<std::wstring>* names) override {
     return services_.ActiveDependents(name_, names);
   }
+  ErrorCode Delete() override { return services_.Remove(name_); }
 
  private:
   StorePtr store_;
@@ -45,8 +50,22 @@ class SimServiceManager final : public ServiceManager {
     SimServices services(*store_, clock_);
     std::uint32_t state = 0;
     if (ErrorCode rc = services.GetState(name, &state)) return rc;
-    *out = std::make_unique<SimService>(store_, clock_, name);
+    *out = std::make_unique<SimServiceHandle>(store_, clock_, name);
     return err::kSuccess;
+  }
+
+  ErrorCode Create(const ServiceConfig& config) override {
+    if (!SimServices::ValidName(config.name)) return err::kInvalidName;
+    SimServices services(*store_, clock_);
+    SimService entry;
+    entry.name = config.name;
+    if (ErrorCode rc = services.Add(entry)) return rc;
+    const std::wstring key = std::wstring(kServicesKey) + L"\\" + config.name;
+    ErrorCode rc = WriteString(*store_, key, kImagePath, config.binary_path);
+    if (!rc) rc = WriteString(*store_, key, kDisplayName, config.display_name);
+    // A half-written entry would block the next attempt with "exists".
+    if (rc) services.Remove(config.name);
+    return rc;
   }
 
  private:

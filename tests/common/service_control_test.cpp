@@ -178,6 +178,7 @@ TEST_F(ServiceControlTest, UnreachableManagerIsReported) {
   struct Down final : platform::ServiceManager {
     platform::ErrorCode Connect() override { return platform::err::kRpcServerUnavailable; }
     platform::ErrorCode Open(const std::wstring&, std::unique_ptr<platform::Service>*) override { return 0; }
+    platform::ErrorCode Create(const platform::ServiceConfig&) override { return platform::err::kRpcServerUnavailable; }
   } down;
   try {
     ServiceControl(down, clock_).RestartServiceWithDependents(L"AudioSrv");

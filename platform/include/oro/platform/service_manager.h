@@ -1,5 +1,6 @@
 // Service manager port: open a service by name, read its state, start and
-// stop it, and list the running services that depend on it. States and error
+// stop it, list the running services that depend on it, and register or
+// remove a service. States and error
 // codes carry the service control manager's numbers on every platform.
 #pragma once
 
@@ -37,6 +38,17 @@ class Service {
   // Running services that depend on this one, directly or through others,
   // those further away first (the order they have to stop in).
   virtual ErrorCode ActiveDependents(std::vector<std::wstring>* names) = 0;
+  // Removes the service from the manager. A running service keeps running
+  // until it stops; callers stop it and wait first.
+  virtual ErrorCode Delete() = 0;
+};
+
+// A service to register: it starts with the system, under the system's own
+// account. binary_path is the command line the manager runs, already quoted.
+struct ServiceConfig {
+  std::wstring name;
+  std::wstring display_name;
+  std::wstring binary_path;
 };
 
 class ServiceManager {
@@ -46,6 +58,9 @@ class ServiceManager {
   virtual ErrorCode Connect() = 0;
   // err::kServiceDoesNotExist for an unknown name.
   virtual ErrorCode Open(const std::wstring& name, std::unique_ptr<Service>* out) = 0;
+  // err::kServiceExists when the name is taken, err::kInvalidName for a name
+  // the manager cannot hold.
+  virtual ErrorCode Create(const ServiceConfig& config) = 0;
 };
 
 }  // namespace oro::platform
