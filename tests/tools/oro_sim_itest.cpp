@@ -172,8 +172,9 @@ TEST_F(OroSimTools, AnInterruptedCreateIsNeverTakenForAWholeMachine) {
   ASSERT_EQ(Run("oro-sim", "create", &out), 0) << out;
   const std::string program = BuiltFile("oro-sim");
   int refused = 0;
-  // Kills from at once to past the end; slower builds (sanitizers) need the later ones.
-  for (int round = 0; round < 48 && refused < 4; ++round) {
+  // Kills from at once to past the end, a millisecond apart first (a quiet
+  // machine builds in a few), then wider for slower builds (sanitizers).
+  for (int round = 0; round < 112 && refused < 4; ++round) {
     const pid_t pid = fork();
     if (pid == 0) {
       setenv("ORO_PLATFORM", "sim", 1);
@@ -182,7 +183,7 @@ TEST_F(OroSimTools, AnInterruptedCreateIsNeverTakenForAWholeMachine) {
       execl(program.c_str(), "oro-sim", "create", "--force", static_cast<char*>(nullptr));
       _exit(127);
     }
-    usleep(static_cast<useconds_t>(8000 * round));
+    usleep(static_cast<useconds_t>(round < 64 ? 1000 * round : 8000 * (round - 56)));
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     const int rc = Sim("list --json", &out);
