@@ -26,7 +26,7 @@ echo "== build (address and undefined-behaviour sanitizers) =="
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DORO_SANITIZE=ON -DORO_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs"
 echo "== tests under sanitizers =="
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS="suppressions=$PWD/scripts/lsan-qt.supp" \
   ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600
 
 if [ -d fuzz ]; then
