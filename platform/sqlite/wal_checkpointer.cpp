@@ -76,8 +76,10 @@ void WalCheckpointer::Attach(sqlite3* db) { sqlite3_wal_hook(db, &WalCheckpointe
 int WalCheckpointer::OnCommit(void* self, sqlite3* db, const char* name, int frames) {
   auto* me = static_cast<WalCheckpointer*>(self);
   if (frames >= kBackstopFrames) {
-    // Writes outrun the thread: bound the log here, as SQLite itself would.
-    sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    // Writes outrun the thread: bound the log here. A passive copy can lose
+    // the race with the thread's own and leave the log growing, so this one
+    // waits its turn and truncates the log.
+    sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
     ++me->caller_runs_;
     return SQLITE_OK;
   }
