@@ -12,7 +12,7 @@ namespace oro::platform::sim {
 namespace {
 
 using StorePtr = std::shared_ptr<RegistryStore>;
-using NotifierPtr = std::shared_ptr<SimNotifier>;
+using NotifierPtr = std::shared_ptr<EndpointNotifier>;
 
 // err::kNotFound unless the endpoint exists and is active.
 ErrorCode CheckActive(RegistryStore& store, const std::wstring& id) {
@@ -81,7 +81,7 @@ class SimAudioEndpoint final : public AudioEndpoint {
 class SimAudioSystem final : public AudioSystem {
  public:
   SimAudioSystem(StorePtr store, ChangeStampFn stamp)
-      : store_(std::move(store)), notifier_(std::make_shared<SimNotifier>(store_, std::move(stamp))) {}
+      : store_(std::move(store)), notifier_(MakeSimNotifier(store_, std::move(stamp))) {}
 
   ErrorCode GetDefaultEndpoint(Flow flow, Role role, std::unique_ptr<AudioEndpoint>* out) override {
     SimMachine machine(*store_);

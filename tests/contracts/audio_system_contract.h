@@ -1,14 +1,21 @@
 // Contract of the AudioSystem port: defaults are active endpoints of their
 // flow, enumeration filters by flow and state, and an endpoint's volume and
 // mute round-trip exactly, are seen by every other user of the system and
-// refuse values outside their range. An adapter's test file supplies a
-// factory and instantiates the suite:
+// refuse values outside their range. Changes made in another process reach
+// every volume subscriber, the same notifications in the same order; a
+// subscription once destroyed never calls back, and one may end inside its
+// own callback. An adapter's test file supplies a factory and instantiates
+// the suite:
 //
 //   struct MyAudio {
 //     // The audio system of the state folder `root` (a simulated adapter builds
 //     // its machine there; a host adapter ignores it). Each call is another
 //     // client of the same system.
 //     static std::unique_ptr<AudioSystem> Make(const oro::test::TempRoot& root);
+//     // A shell command for another program of the system that sets the
+//     // default render endpoint's volume ("volume", a whole percentage) or
+//     // mute ("mute", 0 or 1).
+//     static std::string ChangeCommand(const oro::test::TempRoot& root, const std::string& what, int value);
 //   };
 //   using namespace oro::platform::contract;
 //   INSTANTIATE_TYPED_TEST_SUITE_P(MyAudio, AudioSystemContract, MyAudio);
@@ -21,20 +28,74 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <functional>
 #include <limits>
 #include <memory>
+#include <mutex>
+#include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "oro/platform/audio_system.h"
 #include "oro/platform/text.h"
 #include "temp_root.h"
 
-namespace oro::platform::contract {
+namespace oro::platform {
+
+// Compared and printed in the tests' expectations (found by argument lookup).
+inline bool operator==(const VolumeNotification& a, const VolumeNotification& b) {
+  return a.master_scalar == b.master_scalar && a.muted == b.muted;
+}
+inline void PrintTo(const VolumeNotification& n, std::ostream* os) {
+  *os << "{" << n.master_scalar << (n.muted ? ", muted}" : "}");
+}
+
+namespace contract {
+
+// Keeps every volume notification; `during` runs inside each callback.
+class VolumeRecorder final : public VolumeListener {
+ public:
+  void OnVolumeNotify(const VolumeNotification& n) override {
+    if (during) during();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      seen_.push_back(n);
+    }
+    cv_.notify_all();
+  }
+  // Waits (a generous time) until the last notification is `want`.
+  std::vector<VolumeNotification> WaitForLast(const VolumeNotification& want) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    cv_.wait_for(lock, std::chrono::seconds(5), [&] {
+      return !seen_.empty() && seen_.back().master_scalar == want.master_scalar && seen_.back().muted == want.muted;
+    });
+    return seen_;
+  }
+  std::size_t Count() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return seen_.size();
+  }
+  std::function<void()> during;
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  std::vector<VolumeNotification> seen_;
+};
 
 template <typename Factory>
 class AudioSystemContract : public ::testing::Test {
  protected:
+  // Runs the factory's command for another program; true when it succeeded.
+  bool InAnotherProgram(const std::string& what, int value) {
+    return oro::test::RunCommand(Factory::ChangeCommand(root_, what, value)) == 0;
+  }
+
   // The default multimedia endpoint's volume, or null when the flow has none.
   std::unique_ptr<EndpointVolume> DefaultVolume(AudioSystem& audio, Flow flow) {
     std::unique_ptr<AudioEndpoint> ep;
@@ -144,8 +205,98 @@ TYPED_TEST_P(AudioSystemContract, VolumeOutsideTheScalarRangeIsRefusedAndChanges
   EXPECT_EQ(v->SetMasterScalar(1.0f), err::kSuccess);
 }
 
+TYPED_TEST_P(AudioSystemContract, ChangesInAnotherProcessReachEverySubscriberInTheSameOrder) {
+  auto v = this->DefaultVolume(*this->audio_, Flow::kRender);
+  if (!v) GTEST_SKIP() << "the machine has no default render endpoint";
+  typename TestFixture::Saved saved{v.get()};
+  ASSERT_EQ(v->GetMasterScalar(&saved.scalar), err::kSuccess);
+  ASSERT_EQ(v->GetMute(&saved.mute), err::kSuccess);
+  VolumeRecorder first, second;
+  std::unique_ptr<Subscription> s1, s2;
+  ASSERT_EQ(v->Subscribe(&first, &s1), err::kSuccess);
+  ASSERT_EQ(v->Subscribe(&second, &s2), err::kSuccess);
+
+  // The other program's volume is whatever its system makes of 35 %; it is
+  // read back and must be what the notifications report, bit for bit.
+  const int percent = saved.scalar > 0.345f && saved.scalar < 0.355f ? 65 : 35;
+  ASSERT_TRUE(this->InAnotherProgram("volume", percent));
+  float target = 0;
+  for (int i = 0; i < 100; ++i) {
+    ASSERT_EQ(v->GetMasterScalar(&target), err::kSuccess);
+    if (std::abs(target - static_cast<float>(percent) / 100.0f) < 0.006f) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_NEAR(target, static_cast<float>(percent) / 100.0f, 0.006f);
+  const VolumeNotification moved{target, saved.mute}, muted{target, !saved.mute};
+  EXPECT_EQ(first.WaitForLast(moved).back(), moved);
+  ASSERT_TRUE(this->InAnotherProgram("mute", saved.mute ? 0 : 1));
+  const auto seen = first.WaitForLast(muted);
+  EXPECT_EQ(seen.back(), muted);
+  EXPECT_EQ(second.WaitForLast(muted), seen) << "every subscriber sees the same notifications in the same order";
+  // The volume came before the mute: nothing reports the new mute with the old volume.
+  for (const auto& n : seen) {
+    if (n.muted != saved.mute) {
+      EXPECT_EQ(n.master_scalar, target);
+    }
+  }
+}
+
+TYPED_TEST_P(AudioSystemContract, ADestroyedSubscriptionNeverCallsBackAgain) {
+  auto v = this->DefaultVolume(*this->audio_, Flow::kRender);
+  if (!v) GTEST_SKIP() << "the machine has no default render endpoint";
+  typename TestFixture::Saved saved{v.get()};
+  ASSERT_EQ(v->GetMasterScalar(&saved.scalar), err::kSuccess);
+  ASSERT_EQ(v->GetMute(&saved.mute), err::kSuccess);
+  auto other = TypeParam::Make(this->root_);
+  auto ov = this->DefaultVolume(*other, Flow::kRender);
+  ASSERT_TRUE(ov);
+
+  // The first callback is held up; destroying the subscription meanwhile
+  // waits for it to end, and nothing follows.
+  VolumeRecorder slow;
+  std::atomic<bool> in_callback{false};
+  slow.during = [&] {
+    in_callback = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    in_callback = false;
+  };
+  std::unique_ptr<Subscription> sub;
+  ASSERT_EQ(v->Subscribe(&slow, &sub), err::kSuccess);
+  ASSERT_EQ(ov->SetMasterScalar(saved.scalar == 0.25f ? 0.5f : 0.25f), err::kSuccess);
+  for (int i = 0; i < 2500 && !in_callback; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ASSERT_TRUE(in_callback) << "no notification arrived";
+  sub.reset();
+  EXPECT_FALSE(in_callback) << "the subscription ended while its callback still ran";
+  const std::size_t calls = slow.Count();
+
+  // A subscription that ends inside its own callback is called once; a
+  // witness subscribed after it sees both changes, so they were reported.
+  struct SelfEnding final : VolumeListener {
+    void OnVolumeNotify(const VolumeNotification&) override {
+      ++calls;
+      sub.reset();
+    }
+    std::unique_ptr<Subscription> sub;
+    std::atomic<int> calls{0};
+  } self_ending;
+  VolumeRecorder witness;
+  std::unique_ptr<Subscription> witness_sub;
+  ASSERT_EQ(v->Subscribe(&self_ending, &self_ending.sub), err::kSuccess);
+  ASSERT_EQ(v->Subscribe(&witness, &witness_sub), err::kSuccess);
+  // 0.5 or 0.25 stands there now; neither of these is it.
+  ASSERT_EQ(ov->SetMasterScalar(0.125f), err::kSuccess);
+  witness.WaitForLast({0.125f, saved.mute});
+  ASSERT_EQ(ov->SetMasterScalar(0.875f), err::kSuccess);
+  EXPECT_EQ(witness.WaitForLast({0.875f, saved.mute}).back(), (VolumeNotification{0.875f, saved.mute}));
+  EXPECT_EQ(self_ending.calls, 1);
+  EXPECT_EQ(slow.Count(), calls) << "a destroyed subscription called back";
+}
+
 REGISTER_TYPED_TEST_SUITE_P(AudioSystemContract, DefaultsAreActiveEndpointsOfTheirFlowAndEnumerationFilters,
                             VolumeAndMuteRoundTripExactlyAndReachOtherClients,
-                            VolumeOutsideTheScalarRangeIsRefusedAndChangesNothing);
+                            VolumeOutsideTheScalarRangeIsRefusedAndChangesNothing,
+                            ChangesInAnotherProcessReachEverySubscriberInTheSameOrder,
+                            ADestroyedSubscriptionNeverCallsBackAgain);
 
-}  // namespace oro::platform::contract
+}  // namespace contract
+}  // namespace oro::platform

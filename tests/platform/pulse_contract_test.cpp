@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "audio_system_contract.h"
 #include "pulse_fixture.h"
@@ -36,6 +37,10 @@ struct PulseAudio {
     pulse::PulseOptions options;
     options.server = ServerEnvironment::Server();
     return pulse::MakePulseAudioSystem(options);
+  }
+  static std::string ChangeCommand(const test::TempRoot&, const std::string& what, int value) {
+    return "env -u PULSE_COOKIE PULSE_SERVER=" + ServerEnvironment::Server() + " /usr/bin/pactl set-sink-" + what +
+           " @DEFAULT_SINK@ " + std::to_string(value) + (what == "volume" ? "%" : "");
   }
 };
 

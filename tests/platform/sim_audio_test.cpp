@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <string>
 
 #include "audio_system_contract.h"
 #include "oro/platform/sim/sim_adapters.h"
@@ -30,6 +31,10 @@ struct SimAudioOnKitMachine {
       EXPECT_EQ(CreateKitMachine(machine, L"/tmp/"), err::kSuccess);
     }
     return MakeSimAudioSystem(store);
+  }
+  static std::string ChangeCommand(const test::TempRoot& root, const std::string& what, int value) {
+    return "ORO_PLATFORM=sim ORO_ROOT='" + root.Path() + "' '" + test::BuiltFile("oro-sim") + "' " + what + " render " +
+           std::to_string(value);
   }
 };
 
