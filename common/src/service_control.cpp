@@ -65,12 +65,14 @@ void ServiceControl::RestartServiceWithDependents(const std::wstring& name) {
     const std::wstring& n = names[i];
     bool stop_sent = false;
     bool stopping = false;
+    bool stop_reported = false;  // a control the service cannot take yet is sent again
     std::uint32_t state = StateOf(s, n);
     while (state != svcstate::kStopped) {
       // Running or paused services take the stop control; one that is still
       // starting (or pausing, continuing) takes it once it settles.
       if (!stop_sent && (state == svcstate::kRunning || state == svcstate::kPaused)) {
-        report(ServiceStep::kStopping, n);
+        if (!stop_reported) report(ServiceStep::kStopping, n);
+        stop_reported = true;
         const platform::ErrorCode rc = s.Stop(&state);
         if (rc == err::kServiceNotActive) break;
         if (rc && rc != err::kServiceCannotAcceptCtrl) ThrowServiceError(L"ControlService", n, rc);

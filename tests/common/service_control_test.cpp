@@ -172,6 +172,13 @@ TEST_F(ServiceControlTest, FailedStartsAndStopsAreReportedAtOnceAndStoppedServic
   });
   EXPECT_EQ(Restart(L"Stubborn"),
             L"ControlService failed for service \"Stubborn\" (The requested control is not valid for this service.)");
+
+  // A service that cannot take the control yet is asked again each poll
+  // until the budget runs out; the stop is shown once.
+  Change(L"Stubborn", [](SimService& s) { s.stop_failure = 1061; });
+  steps_.clear();
+  EXPECT_EQ(Restart(L"Stubborn"), L"Service stop timed out on service \"Stubborn\"");
+  EXPECT_EQ(steps_, std::vector<std::wstring>{L"stopping Stubborn"});
 }
 
 TEST_F(ServiceControlTest, UnreachableManagerIsReported) {

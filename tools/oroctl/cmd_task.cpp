@@ -1,5 +1,7 @@
 // oroctl task: helper programs by executable name, through the device
 // library's exports as the panel uses them.
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 
@@ -17,8 +19,8 @@ constexpr const char* kUsage =
     "       oroctl task kill NAME\n"
     "       oroctl task running NAME\n\n"
     "NAME is an executable file name without a folder (normal.exe), matched ignoring case.\n"
-    "start runs DIR/NAME, or NAME in the kit's install folder; running exits 0 when a\n"
-    "program of that name runs and 1 when none does.";
+    "start runs DIR/NAME, or NAME in the kit's install folder, and exits 1 when it could\n"
+    "not; running exits 0 when a program of that name runs and 1 when none does.";
 
 int List() {
   platform::Platform p = platform::MakePlatformFromEnvironment();
@@ -26,6 +28,35 @@ int List() {
   if (!p.processes) return Fail("this platform has no process table");
   if (auto rc = p.processes->Snapshot(&all)) return FailCode("cannot list the running programs", rc);
   for (const auto& e : all) std::printf("%lld\t%s\n", static_cast<long long>(e.id), platform::ToUtf8(e.name).c_str());
+  return 0;
+}
+
+// Runs _start_task and passes on what it printed. The export reports a
+// failure only by its "failed start" line, so that line decides the status.
+int Start(const std::wstring& name, const wchar_t* params, const wchar_t* folder) {
+  std::fflush(stdout);
+  std::FILE* capture = std::tmpfile();
+  const int saved = capture ? dup(STDOUT_FILENO) : -1;
+  if (saved < 0 || dup2(fileno(capture), STDOUT_FILENO) < 0) {
+    if (capture) std::fclose(capture);
+    if (saved >= 0) close(saved);
+    return Fail("cannot capture what the start prints");
+  }
+  _start_task(name.c_str(), params, 1, folder);
+  std::fflush(stdout);
+  dup2(saved, STDOUT_FILENO);
+  close(saved);
+  std::string printed;
+  std::rewind(capture);
+  char buffer[512];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, capture)) > 0;) printed.append(buffer, n);
+  std::fclose(capture);
+  if (printed.rfind("failed start ", 0) == 0) {
+    // The line names a program the caller gave; it may hold control characters.
+    while (!printed.empty() && (printed.back() == '\n' || printed.back() == '\r')) printed.pop_back();
+    return Fail(cli::Printable(printed));
+  }
+  std::fputs(printed.c_str(), stdout);
   return 0;
 }
 
@@ -49,11 +80,7 @@ int Run(const Args& args) {
         return UsageError("unknown option '" + args[i] + "'");
       }
     }
-    // The export prints why a start failed; a start cannot be confirmed
-    // otherwise, since the program is not waited for.
-    std::fflush(stdout);
-    _start_task(name.c_str(), has_params ? params.c_str() : nullptr, 1, has_folder ? folder.c_str() : nullptr);
-    return 0;
+    return Start(name, has_params ? params.c_str() : nullptr, has_folder ? folder.c_str() : nullptr);
   }
   if (args.size() != 2) return UsageError(std::string("wrong number of arguments\n") + kUsage);
   if (op == "kill") {

@@ -1,8 +1,14 @@
 // oroctl volume: the master volume and mute of the default endpoint of a flow,
-// through the device library's exports, as the panel uses them.
+// through the device library's exports, as the panel uses them; and a watch
+// of them through the audio system's notifications.
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 
@@ -19,7 +25,12 @@ namespace {
 constexpr const char* kUsage =
     "usage: oroctl volume get render|capture\n"
     "       oroctl volume set render|capture PERCENT\n"
-    "       oroctl volume mute render|capture [0|1]";
+    "       oroctl volume mute render|capture [0|1]\n"
+    "       oroctl volume watch [render|capture]\n\n"
+    "watch prints the volume and mute of the default endpoint (render when no flow is\n"
+    "given) as \"volume PERCENT mute 0|1\", then one such line for every change, until it\n"
+    "is interrupted. When the default endpoint changes it prints \"default ID\" and\n"
+    "follows the new one; \"no default endpoint\" when the flow has none.";
 
 bool ParseFlow(const std::string& text, int32_t* flow) {
   if (text == "render") {
@@ -90,7 +101,106 @@ bool ParsePercent(const std::string& text, int32_t* out) {
   return true;
 }
 
+// Prints one line for every notification. Lines come from the audio system's
+// threads, so printing is serialised.
+class WatchPrinter final : public platform::VolumeListener, public platform::EndpointListener {
+ public:
+  WatchPrinter(platform::Flow flow) : flow_(flow) {}
+
+  void OnVolumeNotify(const platform::VolumeNotification& n) override {
+    Print("volume " + std::to_string(common::ScalarToNearestPercent(n.master_scalar)) + " mute " +
+          (n.muted ? "1" : "0"));
+  }
+  void OnDefaultDeviceChanged(platform::Flow flow, platform::Role role, const std::wstring&) override {
+    if (flow != flow_ || role != platform::Role::kMultimedia) return;
+    default_changed_ = true;
+    kill(getpid(), SIGUSR1);  // wakes the main thread's sigwait
+  }
+
+  void Print(const std::string& line) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+  }
+  bool TakeDefaultChanged() { return default_changed_.exchange(false); }
+
+ private:
+  const platform::Flow flow_;
+  std::mutex mutex_;
+  std::atomic<bool> default_changed_{false};
+};
+
+// Subscribes to the flow's default endpoint and prints where it stands.
+// The old subscription ends first, so no line of the old endpoint follows.
+int FollowDefault(platform::AudioSystem& audio, platform::Flow flow, WatchPrinter& printer,
+                  std::unique_ptr<platform::Subscription>* subscription) {
+  subscription->reset();
+  std::unique_ptr<platform::EndpointVolume> volume;
+  std::unique_ptr<platform::AudioEndpoint> endpoint;
+  if (audio.GetDefaultEndpoint(flow, platform::Role::kMultimedia, &endpoint) || !endpoint ||
+      endpoint->ActivateVolume(&volume) || !volume) {
+    printer.Print("no default endpoint");
+    return 0;
+  }
+  if (auto rc = volume->Subscribe(&printer, subscription)) {
+    if (rc == platform::err::kNotSupported) return Fail("this audio system cannot report volume changes");
+    return FailCode("cannot watch the default endpoint", rc);
+  }
+  float scalar = 0.0f;
+  bool mute = false;
+  if (auto rc = volume->GetMasterScalar(&scalar)) return FailCode("cannot read the volume", rc);
+  if (auto rc = volume->GetMute(&mute)) return FailCode("cannot read the mute state", rc);
+  printer.Print("volume " + std::to_string(common::ScalarToNearestPercent(scalar)) + " mute " + (mute ? "1" : "0"));
+  return 0;
+}
+
+// Runs until SIGINT or SIGTERM, which end it with status 0.
+int Watch(int32_t flow_code) {
+  const auto flow = flow_code == ORO_FLOW_RENDER ? platform::Flow::kRender : platform::Flow::kCapture;
+  // Blocked before any adapter thread exists, so only sigwait below sees them.
+  sigset_t signals;
+  sigemptyset(&signals);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) sigaddset(&signals, sig);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+  platform::Platform p = platform::MakePlatformFromEnvironment();
+  if (!p.audio) return Fail("this platform has no audio system");
+  WatchPrinter printer(flow);
+  std::unique_ptr<platform::Subscription> endpoints;
+  if (auto rc = p.audio->SubscribeEndpoints(&printer, &endpoints)) {
+    if (rc == platform::err::kNotSupported) return Fail("this audio system cannot report volume changes");
+    return FailCode("cannot watch the audio endpoints", rc);
+  }
+  std::unique_ptr<platform::Subscription> volume;
+  if (int rc = FollowDefault(*p.audio, flow, printer, &volume)) return rc;
+  for (;;) {
+    int sig = 0;
+    if (sigwait(&signals, &sig) != 0) return Fail("cannot wait for signals");
+    if (sig != SIGUSR1) break;
+    if (!printer.TakeDefaultChanged()) continue;
+    std::unique_ptr<platform::AudioEndpoint> endpoint;
+    if (p.audio->GetDefaultEndpoint(flow, platform::Role::kMultimedia, &endpoint) == platform::err::kSuccess &&
+        endpoint) {
+      printer.Print("default " + platform::ToUtf8(endpoint->Info().id));
+    }
+    if (int rc = FollowDefault(*p.audio, flow, printer, &volume)) return rc;
+  }
+  // Ended before the printer goes, so no callback runs into it.
+  volume.reset();
+  endpoints.reset();
+  return 0;
+}
+
 int Run(const Args& args) {
+  if (!args.empty() && args[0] == "watch") {
+    int32_t flow = ORO_FLOW_RENDER;
+    if (args.size() > 2 || (args.size() == 2 && !ParseFlow(args[1], &flow))) {
+      std::fprintf(stderr, "%s\n", kUsage);
+      return UsageError(args.size() > 2 ? "watch takes at most a flow"
+                                        : "unknown flow '" + args[1] + "'; use render or capture");
+    }
+    return Watch(flow);
+  }
   int32_t flow = 0;
   if (args.size() < 2 || !ParseFlow(args[1], &flow)) {
     std::fprintf(stderr, "%s\n", kUsage);
