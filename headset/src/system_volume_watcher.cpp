@@ -21,9 +21,11 @@ class SystemVolumeWatcher::VolumeCallback final : public platform::VolumeListene
           owner, [owner] { emit owner->muteChanged(true); }, Qt::QueuedConnection);
       return;
     }
-    // The same conversion the volume exports use: a scalar outside 0..1 or
-    // NaN is clamped rather than turned into a wild percentage.
-    const int percent = common::ScalarToPercent(n.master_scalar);
+    // The nearest whole percent, so the echo of the panel's own _SetVolum(v)
+    // reads as v (truncation reads 0.53f as 52 and would move the master);
+    // a scalar outside 0..1 or NaN is clamped rather than turned into a wild
+    // percentage.
+    const int percent = common::ScalarToNearestPercent(n.master_scalar);
     QMetaObject::invokeMethod(
         owner,
         [owner, percent] {

@@ -8,10 +8,12 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "drag_probe.h"
 #include "first_frame.h"
 #include "library_device_api.h"
 #include "main_window.h"
 #include "message_box.h"
+#include "oro/eq/curve_store.h"
 #include "oro/platform/make_platform.h"
 #include "oro/updater/update_check.h"
 #include "panel_fonts.h"
@@ -49,6 +51,10 @@ int main(int argc, char** argv) {
 
   panel::demo::Options options;
   options.app_folder = QCoreApplication::applicationDirPath();
+  // The program's folder is not the user's to write; the curves live with the
+  // rest of the kit's state, where oroctl eq finds them too.
+  options.curve_file = QString::fromStdString(eq::CurveStore::PathIn(platform.paths.state_dir));
+  options.audio = platform.audio;
   options.tray_available = QSystemTrayIcon::isSystemTrayAvailable();
   const std::wstring install_folder = options.app_folder.toStdWString();
   options.update_check = [install_folder] { return updater::CheckForUpdate(install_folder).code; };
@@ -71,6 +77,12 @@ int main(int argc, char** argv) {
     for (const QString& file : files) std::printf("%s\n", qPrintable(file));
     window.Shutdown();
     return files.isEmpty() ? 1 : 0;
+  }
+  // The slider benchmark's measured drag, then the normal shutdown.
+  if (const int steps = qEnvironmentVariableIntValue("ORO_PANEL_DRAG_PROBE"); steps > 0 && platform.objects) {
+    const int rc = panel::RunDragProbe(window, *platform.objects, steps);
+    window.Shutdown();
+    return rc;
   }
   if (settings.isStartShow()) window.ShowTips();
 

@@ -25,6 +25,7 @@ demo::demo(DeviceApi& api, PanelSettings& settings, Options options, QWidget* pa
     : QMainWindow(parent), context_(api, settings), options_(std::move(options)), language_(options_.app_folder) {
   ui_.setupUi(this);
   context_.window = this;
+  context_.audio = options_.audio;
   setWindowFlags(Qt::FramelessWindowHint | Qt::WindowMinimizeButtonHint);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);

@@ -42,6 +42,8 @@ class demo : public QMainWindow {
     QString app_folder;
     // The custom equalizer curves; empty means app_folder + "/config/eqs.bin".
     QString curve_file;
+    // The audio system whose master volume the volume page follows.
+    std::shared_ptr<platform::AudioSystem> audio;
     // The update check: 1 or more when a newer version is offered.
     std::function<int()> update_check;
     // Whether the desktop shows tray icons; without one, closing minimises.

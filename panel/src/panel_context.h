@@ -5,8 +5,10 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 
 #include "device_api.h"
+#include "oro/platform/audio_system.h"
 #include "panel_settings.h"
 #include "sound_blocks.h"
 
@@ -17,6 +19,9 @@ struct PanelContext {
 
   DeviceApi& api;
   PanelSettings& settings;
+  // The system whose default render volume the volume page follows; null
+  // when the panel should not follow one.
+  std::shared_ptr<platform::AudioSystem> audio;
   SoundBlocks blocks;
   // Set while the panel itself pushes values into widgets, so the widgets'
   // change handlers ignore the resulting signals.

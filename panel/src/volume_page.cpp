@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include "oro/headset/system_volume_watcher.h"
 #include "page_style.h"
 
 namespace oro::panel {
@@ -43,6 +44,19 @@ void VolumePage::SetUp() {
   connect(ui_.pushButton_12, &QPushButton::clicked, this, [this] { ToggleMute(); });
   if (strip_mute_ != nullptr) connect(strip_mute_, &QPushButton::clicked, this, [this] { ToggleMute(); });
   connect(ui_.pushButton_4, &QPushButton::clicked, this, [this] { ToggleLock(); });
+
+  // Its signals are posted to this thread; the slots hold the guards.
+  if (context_.audio && watcher_ == nullptr) {
+    watcher_ = new headset::SystemVolumeWatcher(context_.audio, this);
+    connect(watcher_, &headset::SystemVolumeWatcher::volumeChanged, this, &VolumePage::volumeChanged);
+    connect(watcher_, &headset::SystemVolumeWatcher::muteChanged, this, &VolumePage::muteChanged);
+  }
+}
+
+void VolumePage::Stop() {
+  // Deleting it ends the subscription and drops what is still queued for it.
+  delete watcher_;
+  watcher_ = nullptr;
 }
 
 void VolumePage::ShowValues() {

@@ -10,6 +10,10 @@
 class QSlider;
 class QPushButton;
 
+namespace oro::headset {
+class SystemVolumeWatcher;
+}
+
 namespace oro::panel {
 
 class VolumePage : public PanelPage {
@@ -21,6 +25,12 @@ class VolumePage : public PanelPage {
   void SetUp() override;
   void ShowValues() override;
   void Retranslate() override;
+  // Ends following the system volume (the window is shutting down).
+  void Stop() override;
+
+  // The watcher of the system volume; null before set-up, after Stop, and
+  // when the panel was given no audio system.
+  headset::SystemVolumeWatcher* Watcher() const { return watcher_; }
 
  public slots:
   // The system volume watcher's signals.
@@ -40,6 +50,7 @@ class VolumePage : public PanelPage {
   Ui::VolumePage ui_;
   QSlider* strip_slider_ = nullptr;
   QPushButton* strip_mute_ = nullptr;
+  headset::SystemVolumeWatcher* watcher_ = nullptr;
 };
 
 }  // namespace oro::panel

@@ -100,4 +100,9 @@ const std::string& PanelProcess::ErrorText() {
   return err_;
 }
 
+const std::string& PanelProcess::OutputText() {
+  Drain(out_fd_, out_);
+  return out_;
+}
+
 }  // namespace oro::test

@@ -26,6 +26,8 @@ class PanelProcess {
   bool Running();
   // Everything the process wrote to standard error so far (after it ended: all).
   const std::string& ErrorText();
+  // The same for standard output.
+  const std::string& OutputText();
   pid_t Pid() const { return pid_; }
 
  private:

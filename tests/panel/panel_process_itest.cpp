@@ -1,9 +1,12 @@
 // The real panel as processes on the simulated machine: the missing device,
-// one instance replacing another, the exit command and its switch-off.
+// one instance replacing another, the exit command and its switch-off, and
+// the master volume following changes made by another program.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
+#include <thread>
 
 #include "oro/common/property_blocks.h"
 #include "oro/common/registry_access.h"
@@ -34,6 +37,23 @@ class PanelProcessTest : public ::testing::Test {
     auto reg = Registry();
     reg.CreateKey(kKey);
     reg.WriteDword(kKey, name, value);
+  }
+
+  // Block 2 as the panel last sent it (the library stores every send).
+  common::PropertyBlock2 StoredBlock2() {
+    const auto stored = Registry().ReadBinary(kKey, common::kBlock2ValueName);
+    EXPECT_EQ(stored.size(), common::PropertyBlock2::kSize);
+    if (stored.size() != common::PropertyBlock2::kSize) return {};
+    return common::BlockFromBytes<common::PropertyBlock2>(stored.data());
+  }
+  // Whether the stored block 2 meets `want` within the time given.
+  bool WaitForBlock2(const std::function<bool(const common::PropertyBlock2&)>& want, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+      if (want(StoredBlock2())) return true;
+      if (std::chrono::steady_clock::now() > end) return false;
+      std::this_thread::sleep_for(20ms);
+    }
   }
 
   TempRoot root_;
@@ -99,6 +119,35 @@ TEST_F(PanelProcessTest, WithAllDevicesEnabledTheExitCommandIsNotFollowed) {
   SetDword(L"exitCmd", 1);
   EXPECT_EQ(panel.WaitForExit(1s), -1000);
   EXPECT_EQ(Registry().ReadDword(kKey, L"exitCmd"), 1u);
+}
+
+// oro-sim, another process, changes the system volume: the panel's master
+// follows it and sends block 2, except for a step of one below 60, which the
+// panel takes for an echo of its own change.
+TEST_F(PanelProcessTest, SystemVolumeChangesMoveThePanelsMaster) {
+  PanelProcess panel(root_.Path());
+  ASSERT_TRUE(panel.WaitForFirstFrame(20s)) << panel.ErrorText();
+  const int start = StoredBlock2().MasterVolume();
+  ASSERT_NE(start, 35);
+
+  ASSERT_EQ(Sim("volume render 35"), 0);
+  EXPECT_TRUE(WaitForBlock2([](const auto& b) { return b.MasterVolume() == 35; }, 5s))
+      << "master stayed at " << StoredBlock2().MasterVolume();
+  ASSERT_EQ(Sim("volume render 36"), 0);
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(StoredBlock2().MasterVolume(), 35) << "a step of one below 60 counts as an echo";
+  ASSERT_EQ(Sim("volume render 80"), 0);
+  EXPECT_TRUE(WaitForBlock2([](const auto& b) { return b.MasterVolume() == 80; }, 5s))
+      << "master stayed at " << StoredBlock2().MasterVolume();
+  ASSERT_EQ(Sim("mute render 1"), 0);
+  EXPECT_TRUE(WaitForBlock2([](const auto& b) { return b.SpeakerMute(); }, 5s));
+  EXPECT_EQ(StoredBlock2().MasterVolume(), 80) << "muting must not move the master";
+  ASSERT_EQ(Sim("volume render 55"), 0);
+  ASSERT_EQ(Sim("mute render 0"), 0);
+  EXPECT_TRUE(WaitForBlock2([](const auto& b) { return !b.SpeakerMute() && b.MasterVolume() == 55; }, 5s));
+
+  SetDword(L"exitCmd", 1);
+  EXPECT_EQ(panel.WaitForExit(10s), 0) << panel.ErrorText();
 }
 
 }  // namespace
