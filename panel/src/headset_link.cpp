@@ -1,6 +1,8 @@
 #include "headset_link.h"
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <chrono>
@@ -45,7 +47,9 @@ void HeadsetLink::Start() {
     listener_->Start();
   }
   stopping_ = false;
-  poller_ = std::thread([this] { Poll(); });
+  // The poller keeps its own copy of the identity: the window's belongs to
+  // the GUI thread.
+  poller_ = std::thread([this, id = context_.headset] { Poll(id); });
 }
 
 void HeadsetLink::Stop() {
@@ -58,12 +62,7 @@ void HeadsetLink::Stop() {
   if (listener_) listener_->Stop();
 }
 
-void HeadsetLink::Poll() {
-  common::HidIdentity id;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    id = context_.headset;
-  }
+void HeadsetLink::Poll(common::HidIdentity id) {
   std::unique_lock<std::mutex> lock(mutex_);
   while (!stopping_) {
     lock.unlock();
@@ -116,6 +115,14 @@ void HeadsetLink::ShowStatus(int result, const headset::HeadsetStatus& status) {
     tray->ShowMessage(QString::fromStdWString(context_.settings.DisplayName()), text);
   } else {
     std::fprintf(stderr, "oro_panel: %s\n", text.toUtf8().constData());
+    // Nobody could answer a box on the offscreen platform. Not modal: the
+    // window goes on while it is shown.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
+    auto* box = new QMessageBox(QMessageBox::Warning, QString::fromStdWString(context_.settings.DisplayName()), text,
+                                QMessageBox::Ok, context_.window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
   }
 }
 

@@ -58,7 +58,7 @@ class HeadsetLink : public QObject {
   void lowBattery(const QString& text);
 
  private:
-  void Poll();
+  void Poll(common::HidIdentity id);
 
   PanelContext& context_;
   std::function<TrayIcon*()> tray_;
