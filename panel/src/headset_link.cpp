@@ -81,27 +81,42 @@ void HeadsetLink::Poll(common::HidIdentity id) {
   }
 }
 
-void HeadsetLink::ShowStatus(int result, const headset::HeadsetStatus& status) {
+void HeadsetLink::ShowLast() {
+  if (has_last_) Display(last_result_, last_status_);
+}
+
+bool HeadsetLink::Display(int result, const headset::HeadsetStatus& status) {
   auto* link = context_.Find<QLabel>("label_227");
   auto* battery = context_.Find<QLabel>("label_228");
   auto* percent = context_.Find<QLabel>("label_240");
-  if (link == nullptr || battery == nullptr || percent == nullptr) return;
+  if (link == nullptr || battery == nullptr || percent == nullptr) return false;
   if (result <= 0 || !status.linked) {
     ShowImage(link, QStringLiteral(":/page4/png/usb_dis.png"));
     ShowImage(battery, QStringLiteral(":/page4/png/bp_none.png"));
     percent->clear();
-    return;
+    return false;
   }
   ShowImage(link, QStringLiteral(":/page4/png/usb_cnt.png"));
   if (status.charging) {
     ShowImage(battery, QStringLiteral(":/page4/png/chging.png"));
     percent->clear();
-    warned_ = false;
-    return;
+    return true;
   }
   percent->setText(QString::asprintf("%d%%", status.percent));
   ShowImage(battery, status.image_index >= 10 ? QStringLiteral(":/page4/png/bp_100.png")
                                               : QStringLiteral(":/page4/png/bp_%1.png").arg(status.image_index * 10));
+  return true;
+}
+
+void HeadsetLink::ShowStatus(int result, const headset::HeadsetStatus& status) {
+  has_last_ = true;
+  last_result_ = result;
+  last_status_ = status;
+  if (!Display(result, status)) return;
+  if (status.charging) {
+    warned_ = false;
+    return;
+  }
   if (status.percent > kLowBatteryPercent) {
     warned_ = false;
     return;

@@ -48,6 +48,8 @@ class HeadsetLink : public QObject {
 
   // One status reply (result of the transfer and its payload) put on show.
   void ShowStatus(int result, const headset::HeadsetStatus& status);
+  // The last reply again, after a language switch emptied the strip's text.
+  void ShowLast();
   // A press of the headset's key: toggles virtual 7.1 as the page's switch
   // does and acknowledges the new state.
   void KeyPressed();
@@ -59,6 +61,8 @@ class HeadsetLink : public QObject {
 
  private:
   void Poll(common::HidIdentity id);
+  // Puts a reply into the strip; false when no warning can apply to it.
+  bool Display(int result, const headset::HeadsetStatus& status);
 
   PanelContext& context_;
   std::function<TrayIcon*()> tray_;
@@ -69,6 +73,9 @@ class HeadsetLink : public QObject {
   std::condition_variable wake_;
   bool stopping_ = false;
   bool warned_ = false;
+  bool has_last_ = false;
+  int last_result_ = 0;
+  headset::HeadsetStatus last_status_;
 };
 
 }  // namespace oro::panel

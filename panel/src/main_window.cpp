@@ -59,7 +59,12 @@ void demo::BuildPages() {
             new NoiseReductionPage(context_), new LightingPage(context_),      nullptr};
   upgrade_page_ = new UpgradePage(context_);
   upgrade_page_->SetOptions({options_.update_check, options_.temp_folder, options_.ask_install});
-  connect(upgrade_page_, &UpgradePage::newVersionFound, this, [this] { ui_.bt_y11->click(); });
+  // The upgrade page and its controls are hidden until a new version is found.
+  connect(upgrade_page_, &UpgradePage::newVersionFound, this, [this] {
+    ui_.bt_y11->show();
+    if (auto* controls = findChild<QWidget*>(QStringLiteral("widget_45"))) controls->show();
+    ui_.bt_y11->click();
+  });
   pages_[11] = upgrade_page_;
   for (PanelPage* page : pages_) ui_.stackedWidget->addWidget(page);
 }
@@ -134,6 +139,7 @@ void demo::RefreshStatusStrip() {
 void demo::ShowValues() {
   GuardScope guard(context_.ui_update_guard);
   ui_.horizontalSlider_16->setValue(context_.blocks.Block2().MasterVolume());
+  if (headset_) headset_->ShowLast();
 }
 
 void demo::RunUpdateCheck() { upgrade_page_->CheckAtStart(); }

@@ -48,6 +48,8 @@ QStringList SaveScreenshots(demo& window, const QString& folder) {
     }
   };
   const std::uint8_t language = window.Context().language;
+  // The upgrade page as it shows once a new version was found.
+  if (auto* controls = window.findChild<QWidget*>(QStringLiteral("widget_45"))) controls->show();
   // Menu ids of the pages a user can reach, then the headset's lighting page
   // and the upgrade page.
   const int shown_pages[] = {0, 2, 3, 4, 6, 8, 9, 10, 11};

@@ -48,6 +48,14 @@ class LightingPageTest : public PanelTest {
   void SetUp() override { Window(); }
   QLineEdit* Edit(const char* name) { return Find<QLineEdit>(name); }
   QRgb Swatch() { return Shown(Find<QLabel>("label_color_pat_2")).pixel(5, 5); }
+  // The lighting commands among the transfers (the status poll runs beside).
+  std::vector<Bytes> Sent() {
+    std::vector<Bytes> lighting;
+    for (const Bytes& b : api_.HidWrites()) {
+      if (b[0] == 0x0A) lighting.push_back(b);
+    }
+    return lighting;
+  }
 };
 
 TEST_F(LightingPageTest, ColourFieldsAreCleanedAndSaturateAndSendNothing) {
@@ -68,12 +76,12 @@ TEST_F(LightingPageTest, ColourFieldsAreCleanedAndSaturateAndSendNothing) {
   Edit("lineEdit")->setText("200");
   EXPECT_EQ(Edit("lineEdit_2")->text(), "255");
   EXPECT_EQ(Swatch(), qRgb(200, 255, 17));
-  EXPECT_TRUE(api_.HidWrites().empty());
+  EXPECT_TRUE(Sent().empty());
 
   // The next command carries what the fields show.
   Find<QPushButton>("pushButton_9")->click();
-  ASSERT_EQ(api_.HidWrites().size(), 1u);
-  EXPECT_EQ(api_.HidWrites()[0], Lighting(1, 1, 200, 255, 17));
+  ASSERT_EQ(Sent().size(), 1u);
+  EXPECT_EQ(Sent()[0], Lighting(1, 1, 200, 255, 17));
   EXPECT_EQ(Edit("lineEdit_5")->text(), "1,1,200,255,17");
 }
 
@@ -82,7 +90,7 @@ TEST_F(LightingPageTest, SliderModePresetsAndPaletteEachSendTheCommand) {
   EXPECT_EQ(slider->minimum(), 1);
   EXPECT_EQ(slider->maximum(), 20);
   for (int v = 2; v <= 20; ++v) slider->setValue(v);
-  auto writes = api_.HidWrites();
+  auto writes = Sent();
   ASSERT_EQ(writes.size(), 19u);
   for (int v = 2; v <= 20; ++v) EXPECT_EQ(writes[static_cast<std::size_t>(v - 2)], Lighting(1, v, 38, 90, 90));
 
@@ -90,7 +98,7 @@ TEST_F(LightingPageTest, SliderModePresetsAndPaletteEachSendTheCommand) {
   ASSERT_EQ(mode->count(), 5);
   mode->setCurrentIndex(2);
   QMetaObject::invokeMethod(mode, "activated", Q_ARG(int, 2));
-  EXPECT_EQ(api_.HidWrites().back(), Lighting(2, 20, 38, 90, 90));
+  EXPECT_EQ(Sent().back(), Lighting(2, 20, 38, 90, 90));
 
   const struct {
     const char* button;
@@ -100,7 +108,7 @@ TEST_F(LightingPageTest, SliderModePresetsAndPaletteEachSendTheCommand) {
                  {"pushButton_43", 255, 255, 255}};
   for (const auto& p : presets) {
     Find<QPushButton>(p.button)->click();
-    EXPECT_EQ(api_.HidWrites().back(), Lighting(2, 20, p.r, p.g, p.b)) << p.button;
+    EXPECT_EQ(Sent().back(), Lighting(2, 20, p.r, p.g, p.b)) << p.button;
     EXPECT_EQ(Swatch(), qRgb(p.r, p.g, p.b)) << p.button;
   }
 
@@ -112,13 +120,13 @@ TEST_F(LightingPageTest, SliderModePresetsAndPaletteEachSendTheCommand) {
   for (const QPoint& at : points) {
     QTest::mouseClick(overlay, Qt::LeftButton, {}, at);
     const auto c = panel::art::PaletteColour(std::min(at.x(), 255), std::min(at.y(), 255));
-    EXPECT_EQ(api_.HidWrites().back(), Lighting(2, 20, c.r, c.g, c.b)) << at.x() << "," << at.y();
+    EXPECT_EQ(Sent().back(), Lighting(2, 20, c.r, c.g, c.b)) << at.x() << "," << at.y();
     EXPECT_EQ(Edit("lineEdit")->text().toInt(), c.r);
   }
   auto* page = window_->findChild<panel::LightingPage*>();
   page->pickPaletteColour(QPoint(-40, 9000));
   const auto corner = panel::art::PaletteColour(0, 255);
-  EXPECT_EQ(api_.HidWrites().back(), Lighting(2, 20, corner.r, corner.g, corner.b));
+  EXPECT_EQ(Sent().back(), Lighting(2, 20, corner.r, corner.g, corner.b));
 }
 
 TEST_F(LightingPageTest, NoHeadsetSendsNothingAndKeepsTheChoice) {
@@ -126,7 +134,7 @@ TEST_F(LightingPageTest, NoHeadsetSendsNothingAndKeepsTheChoice) {
   api_.headset = {};
   Window();
   Find<QPushButton>("pushButton_37")->click();
-  EXPECT_TRUE(api_.HidWrites().empty());
+  EXPECT_TRUE(Sent().empty());
   EXPECT_EQ(Edit("lineEdit_2")->text(), "255");
 }
 
@@ -181,6 +189,10 @@ TEST_F(HeadsetStatusTest, EveryReplyShowsItsFiguresAndALowBatteryWarnsOnce) {
   }
   ASSERT_EQ(warnings.count(), 2);
   EXPECT_EQ(warnings[0][0].toString(), "Headset battery low: 20%");
+  // A language switch re-applies the forms' texts; the figure stays.
+  window_->Context().language = 0;
+  window_->ApplyLanguage();
+  EXPECT_EQ(percent->text(), "20%");
   // The query itself: 0x0B 0x01 to the headset found at the start.
   const auto writes = api_.HidWrites();
   ASSERT_FALSE(writes.empty());

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -90,7 +91,13 @@ TEST_F(HeadsetSectionTest, ALightingPresetReachesTheHeadsetAsTheExactCommand) {
   // Report ID 2, then opcode, mode (steady), speed 1 and the preset's colour.
   std::string want = "02 0A 01 01 00 FF FF";
   for (int i = 7; i < 65; ++i) want += " 00";
-  EXPECT_EQ(host_.Control("headset lighting"), want + "\n");
+  // The headset takes the report on its own thread.
+  std::string seen;
+  for (int i = 0; i < 300 && seen.empty(); ++i) {
+    seen = host_.Control("headset lighting");
+    if (seen.empty()) QTest::qWait(10);
+  }
+  EXPECT_EQ(seen, want + "\n");
 }
 
 TEST_F(HeadsetSectionTest, A256KiBImageArrivesByteForByteWithProgressRisingTo100) {

@@ -236,6 +236,9 @@ TEST_F(MainWindowTest, UpdateCheckResultOpensTheUpgradePageAndSurvivesALanguageS
   QTRY_COMPARE_WITH_TIMEOUT(Find<QStackedWidget>("stackedWidget")->currentWidget()->objectName(), QString("page"),
                             5000);
   EXPECT_EQ(Find<QLabel>("label_241")->text(), "New version found");
+  // The page's controls and its menu entry are offered now.
+  EXPECT_FALSE(Find<QWidget>("widget_45")->isHidden());
+  EXPECT_FALSE(Find<QWidget>("bt_y11")->isHidden());
   window_->Context().language = 0;
   window_->ApplyLanguage();
   EXPECT_EQ(Find<QLabel>("label_241")->text(), QString::fromUtf8("发现新版本"));
