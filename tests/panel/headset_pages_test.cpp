@@ -129,15 +129,6 @@ TEST_F(LightingPageTest, SliderModePresetsAndPaletteEachSendTheCommand) {
   EXPECT_EQ(Sent().back(), Lighting(2, 20, corner.r, corner.g, corner.b));
 }
 
-TEST_F(LightingPageTest, NoHeadsetSendsNothingAndKeepsTheChoice) {
-  window_.reset();
-  api_.headset = {};
-  Window();
-  Find<QPushButton>("pushButton_37")->click();
-  EXPECT_TRUE(Sent().empty());
-  EXPECT_EQ(Edit("lineEdit_2")->text(), "255");
-}
-
 class HeadsetStatusTest : public PanelTest {};
 
 TEST_F(HeadsetStatusTest, EveryReplyShowsItsFiguresAndALowBatteryWarnsOnce) {
