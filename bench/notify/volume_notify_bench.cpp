@@ -28,7 +28,9 @@ namespace {
 using namespace oro;
 using Clock = std::chrono::steady_clock;
 
-std::int64_t Now() { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count(); }
+std::int64_t Now() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
 
 // The writer: for every percentage read from `in`, sets it and answers with
 // the time its commit returned (0 when it failed).

@@ -51,7 +51,9 @@ int RunDragProbe(demo& window, platform::NamedObjects& objects, int steps) {
     micros.push_back(std::chrono::duration<double, std::micro>(end - begin).count());
   }
   std::sort(micros.begin(), micros.end());
-  const auto at_q = [&](double q) { return micros[static_cast<std::size_t>(q * static_cast<double>(micros.size() - 1))]; };
+  const auto at_q = [&](double q) {
+    return micros[static_cast<std::size_t>(q * static_cast<double>(micros.size() - 1))];
+  };
   std::printf("drag steps=%d p50_us=%.1f p99_us=%.1f max_us=%.1f\n", steps, at_q(0.5), at_q(0.99), micros.back());
   std::fflush(stdout);
   return 0;

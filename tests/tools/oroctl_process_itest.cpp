@@ -135,7 +135,8 @@ class OroctlProcesses : public ::testing::Test {
     EXPECT_EQ(Ctl("task list", &out), 0) << out;
     std::istringstream lines(out);
     int n = 0;
-    for (std::string line; std::getline(lines, line);) n += line.size() > name.size() && line.substr(line.find('\t') + 1) == name;
+    for (std::string line; std::getline(lines, line);)
+      n += line.size() > name.size() && line.substr(line.find('\t') + 1) == name;
     return n;
   }
 
@@ -183,7 +184,8 @@ TEST_F(OroctlProcesses, ProgramsThatCannotStartFailAndNothingRuns) {
       {"task start plain.exe" + folder, "Access is denied."},
       {"task start missing.exe" + folder, "The system cannot find the file specified."},
       {"task start ../plain.exe" + folder, "The filename, directory name, or volume label syntax is incorrect."},
-      {"task start \"$(printf 'pl\\001ain.exe')\"" + folder, "The filename, directory name, or volume label syntax is incorrect."},
+      {"task start \"$(printf 'pl\\001ain.exe')\"" + folder,
+       "The filename, directory name, or volume label syntax is incorrect."},
       {"task start ''" + folder, "The filename, directory name, or volume label syntax is incorrect."},
   };
   for (const auto& c : cases) {
@@ -206,9 +208,10 @@ TEST_F(OroctlProcesses, ServiceRestartShowsEachStepInOrder) {
   std::string out;
   ASSERT_EQ(Ctl("service restart AudioSrv", &out), 0) << out;
   // The dependents stop in the order the manager lists them and start in reverse.
-  EXPECT_EQ(out,
-            "stopping BthHFSrv\nstopped BthHFSrv\nstopping QWAVE\nstopped QWAVE\nstopping AudioSrv\nstopped AudioSrv\n"
-            "starting AudioSrv\nstarted AudioSrv\nstarting QWAVE\nstarted QWAVE\nstarting BthHFSrv\nstarted BthHFSrv\n");
+  EXPECT_EQ(
+      out,
+      "stopping BthHFSrv\nstopped BthHFSrv\nstopping QWAVE\nstopped QWAVE\nstopping AudioSrv\nstopped AudioSrv\n"
+      "starting AudioSrv\nstarted AudioSrv\nstarting QWAVE\nstarted QWAVE\nstarting BthHFSrv\nstarted BthHFSrv\n");
 
   // A stopped service is only started, its stopped dependents stay as they are.
   // (a service with running dependents refuses to stop, so each waits for the last)
@@ -243,8 +246,7 @@ TEST_F(OroctlProcesses, ServiceFailuresEndTheRestartWithTheirMessage) {
 }
 
 TEST_F(OroctlProcesses, VolumeWatchPrintsEveryChangeUntilInterrupted) {
-  LineChild watch({BuiltFile("oroctl"), "volume", "watch"},
-                  {"ORO_PLATFORM=sim", "ORO_ROOT=" + root_.Path()});
+  LineChild watch({BuiltFile("oroctl"), "volume", "watch"}, {"ORO_PLATFORM=sim", "ORO_ROOT=" + root_.Path()});
   EXPECT_EQ(watch.NextLine(), "volume 75 mute 0");  // where it stands: the watch is on
   ASSERT_EQ(Sim("volume render 35"), 0);
   EXPECT_EQ(watch.NextLine(), "volume 35 mute 0");

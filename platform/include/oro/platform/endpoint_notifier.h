@@ -37,8 +37,8 @@ struct EndpointSnapshot {
 };
 
 struct AudioSnapshot {
-  std::vector<std::wstring> order;                      // endpoint ids in a stable order
-  std::map<std::wstring, EndpointSnapshot> endpoints;   // by folded id
+  std::vector<std::wstring> order;                       // endpoint ids in a stable order
+  std::map<std::wstring, EndpointSnapshot> endpoints;    // by folded id
   std::map<std::pair<int, int>, std::wstring> defaults;  // (flow, role) -> id
 };
 
