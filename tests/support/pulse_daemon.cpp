@@ -115,7 +115,7 @@ bool PulseDaemon::CanLoadBuiltPlugins(std::string* why) {
 
 void PulseDaemon::Kill() {
   if (pid_ <= 0) return;
-  kill(pid_, SIGCONT);
+  // SIGKILL ends a frozen server too, without letting it answer first.
   kill(pid_, SIGKILL);
   waitpid(pid_, nullptr, 0);
   pid_ = -1;
