@@ -62,7 +62,8 @@ platform::ErrorCode MirrorAudioEndpoints(platform::AudioSystem& audio, RegistryA
     if (platform::ErrorCode rc = audio.EnumerateEndpoints(f, 0xF, &flows[static_cast<int>(flow)])) return rc;
   }
   for (ApoFlow flow : {ApoFlow::kRender, ApoFlow::kCapture}) {
-    std::wstring tree = std::wstring(apo::kMainTree) + (flow == ApoFlow::kRender ? apo::kRenderPart : apo::kCapturePart);
+    std::wstring tree =
+        std::wstring(apo::kMainTree) + (flow == ApoFlow::kRender ? apo::kRenderPart : apo::kCapturePart);
     tree.pop_back();
     std::set<std::wstring> present;
     for (const auto& e : flows[static_cast<int>(flow)]) {

@@ -125,8 +125,7 @@ TEST_F(HostEffectsTest, EndpointsAreListedInstalledOnAndRemovedFromTheSoundServe
   int present = 0, gone = 0;
   for (const auto& key : reg.EnumerateSubKeys(render)) {
     const std::wstring endpoint = render + L"\\" + key;
-    const std::wstring path =
-        reg.ReadString(endpoint + common::apo::kPropertiesPart, common::apo::kPkeyDevicePathOld);
+    const std::wstring path = reg.ReadString(endpoint + common::apo::kPropertiesPart, common::apo::kPkeyDevicePathOld);
     const std::uint32_t state = reg.ReadDword(endpoint, common::apo::kDeviceState);
     if (path == L"{1}.USB\\VID_040B&PID_F779\\OS-HS-0001") {
       EXPECT_EQ(state, 1u);

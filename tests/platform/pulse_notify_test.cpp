@@ -143,7 +143,8 @@ TEST_F(PulseTest, PluggingUnpluggingAndTheDefaultAreNotifiedInOrder) {
   // Made the default: every role of the render flow follows, the capture flow does not.
   ASSERT_EQ(daemon_.Pactl("set-default-sink oro_test_spare"), 0);
   ASSERT_TRUE(rec.WaitFor("default 0.2 " + spare_id));
-  for (int role = 0; role < 3; ++role) EXPECT_GE(At(rec.Lines(), "default 0." + std::to_string(role) + " " + spare_id), 0);
+  for (int role = 0; role < 3; ++role)
+    EXPECT_GE(At(rec.Lines(), "default 0." + std::to_string(role) + " " + spare_id), 0);
   for (const auto& l : rec.Lines()) EXPECT_EQ(l.rfind("default 1.", 0), std::string::npos) << l;
 
   // Unplugged while default: removed first, then the default moves on (the
@@ -160,6 +161,17 @@ TEST_F(PulseTest, PluggingUnpluggingAndTheDefaultAreNotifiedInOrder) {
     }
     EXPECT_EQ(lines[i].find("default 0.1 " + spare_id), std::string::npos);
   }
+
+  // A changed description is a property change of the same endpoint, under the friendly name's key.
+  rec.Clear();
+  const std::string dongle_id = Id(*audio_, Flow::kRender, L"Dongle Speakers");
+  std::string reply;
+  ASSERT_TRUE(
+      daemon_.Command(std::string("update-sink-proplist ") + kDongleSink + " device.description=Renamed", &reply))
+      << reply;
+  ASSERT_TRUE(rec.WaitFor("property " + dongle_id + " {a45c254e-df1c-4efd-8020-67d146a850e0},14"));
+  EXPECT_EQ(Id(*audio_, Flow::kRender, L"Renamed"), dongle_id);
+  for (const auto& l : rec.Lines()) EXPECT_EQ(l.rfind("property ", 0), 0u) << l;
 
   // Ended: nothing more arrives, however much changes; a second subscriber
   // shows the change was reported.

@@ -174,8 +174,8 @@ int Run(const Args& args) {
   return 0;
 }
 
-const CommandRegistrar kRegistrar{{"endpoints", "the audio endpoints, their state, volume and default roles", Run,
-                                   kUsage}};
+const CommandRegistrar kRegistrar{
+    {"endpoints", "the audio endpoints, their state, volume and default roles", Run, kUsage}};
 
 }  // namespace
 }  // namespace oro::tools
