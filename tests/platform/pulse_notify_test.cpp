@@ -152,7 +152,7 @@ TEST_F(PulseTest, PluggingUnpluggingAndTheDefaultAreNotifiedInOrder) {
   rec.Clear();
   ASSERT_EQ(daemon_.Pactl("unload-module " + std::to_string(spare)), 0);
   ASSERT_TRUE(rec.WaitFor("removed " + spare_id));
-  ASSERT_TRUE(rec.WaitForPrefix("default 0.1 "));
+  ASSERT_TRUE(rec.WaitForPrefix("default 0.2 "));  // the last of the round
   const auto lines = rec.Lines();
   const int removed = At(lines, "removed " + spare_id);
   for (std::size_t i = 0; i < lines.size(); ++i) {
