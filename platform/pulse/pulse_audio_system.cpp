@@ -1,19 +1,17 @@
-#include <algorithm>
 #include <memory>
-#include <mutex>
 #include <utility>
 
-#include "oro/platform/endpoint_notifier.h"
 #include "oro/platform/pulse/pulse_audio_system.h"
-#include "oro/platform/text.h"
 #include "pulse_client.h"
 #include "pulse_endpoints.h"
 #include "pulse_filter_sink.h"
+#include "pulse_notifier.h"
 
 namespace oro::platform::pulse {
 namespace {
 
 using ClientPtr = std::shared_ptr<PulseClient>;
+using NotifierPtr = std::shared_ptr<PulseNotifier>;
 
 // The device behind an endpoint id, looked up afresh: ids are stable, server
 // indices are not.
@@ -31,101 +29,10 @@ ErrorCode FindDevice(PulseClient& client, const std::wstring& id, DeviceRecord* 
   return err::kNotFound;
 }
 
-// The server as notifications compare it. The server says that a device's
-// properties changed, not which, so they are compared as one.
-ErrorCode ReadSnapshot(PulseClient& client, AudioSnapshot* out) {
-  ServerDefaults defaults;
-  if (ErrorCode rc = client.Defaults(&defaults)) return rc;
-  AudioSnapshot snap;
-  for (DeviceKind kind : {DeviceKind::kSink, DeviceKind::kSource}) {
-    std::vector<DeviceRecord> all;
-    if (ErrorCode rc = client.ListDevices(kind, &all)) return rc;
-    // The kit's filter in front of a device stands for that device, as in GetDefaultEndpoint.
-    std::string default_name = kind == DeviceKind::kSink ? defaults.sink : defaults.source;
-    for (const auto& d : all) {
-      if (d.name != default_name) continue;
-      const auto master = d.properties.find(kFilterMasterProperty);
-      if (master != d.properties.end()) default_name = master->second;
-      break;
-    }
-    for (const auto& d : all) {
-      if (!IsEndpoint(d)) continue;
-      const EndpointInfo info = EndpointInfoOf(d);
-      EndpointSnapshot e;
-      e.state = info.state;
-      e.volume = std::min(d.volume, 1.0f);  // above the normal volume reads as full
-      e.mute = d.mute;
-      e.volume_readable = true;
-      std::vector<std::uint8_t> props(d.description.begin(), d.description.end());
-      for (const auto& [key, value] : d.properties) {
-        props.push_back(0);
-        props.insert(props.end(), key.begin(), key.end());
-        props.push_back(0);
-        props.insert(props.end(), value.begin(), value.end());
-      }
-      e.properties[L""] = std::move(props);
-      e.property_names[L""] = L"";
-      if (d.name == default_name && !d.unplugged) {
-        for (Role role : {Role::kConsole, Role::kMultimedia, Role::kCommunications}) {
-          snap.defaults[{static_cast<int>(FlowOf(kind)), static_cast<int>(role)}] = info.id;
-        }
-      }
-      snap.order.push_back(info.id);
-      snap.endpoints[FoldCase(info.id)] = std::move(e);
-    }
-  }
-  *out = std::move(snap);
-  return err::kSuccess;
-}
-
-// Notifications: a client of its own watches the server and pokes the
-// notifier, which reads through the shared client on its own thread. The
-// watch starts with the first subscription and ends with the last object of
-// the audio system.
-class PulseWatch {
- public:
-  explicit PulseWatch(ClientPtr client) : client_(std::move(client)) {
-    EndpointNotifier::Source source;
-    source.read = [c = client_](AudioSnapshot* out) { return ReadSnapshot(*c, out); };
-    notifier_ = std::make_shared<EndpointNotifier>(std::move(source));
-  }
-  ~PulseWatch() {
-    if (watch_) watch_->Watch(nullptr);
-  }
-
-  ErrorCode SubscribeVolume(const std::wstring& id, VolumeListener* listener, std::unique_ptr<Subscription>* out) {
-    if (ErrorCode rc = notifier_->SubscribeVolume(id, listener, out)) return rc;
-    Start();
-    return err::kSuccess;
-  }
-  ErrorCode SubscribeEndpoints(EndpointListener* listener, std::unique_ptr<Subscription>* out) {
-    if (ErrorCode rc = notifier_->SubscribeEndpoints(listener, out)) return rc;
-    Start();
-    return err::kSuccess;
-  }
-
- private:
-  void Start() {
-    std::call_once(started_, [this] {
-      watch_ = std::make_unique<PulseClient>(client_->Options());
-      std::weak_ptr<EndpointNotifier> notifier = notifier_;
-      watch_->Watch([notifier] {
-        if (auto n = notifier.lock()) n->Poke();
-      });
-    });
-  }
-
-  ClientPtr client_;
-  std::shared_ptr<EndpointNotifier> notifier_;
-  std::once_flag started_;
-  std::unique_ptr<PulseClient> watch_;
-};
-using WatchPtr = std::shared_ptr<PulseWatch>;
-
 class PulseEndpointVolume final : public EndpointVolume {
  public:
-  PulseEndpointVolume(ClientPtr client, WatchPtr watch, DeviceKind kind, std::string name)
-      : client_(std::move(client)), watch_(std::move(watch)), kind_(kind), name_(std::move(name)) {}
+  PulseEndpointVolume(ClientPtr client, NotifierPtr notifier, DeviceKind kind, std::string name)
+      : client_(std::move(client)), notifier_(std::move(notifier)), kind_(kind), name_(std::move(name)) {}
 
   ErrorCode GetMasterScalar(float* scalar) override {
     DeviceRecord d;
@@ -141,25 +48,22 @@ class PulseEndpointVolume final : public EndpointVolume {
     return err::kSuccess;
   }
   ErrorCode SetMute(bool mute) override { return client_->SetMute(kind_, name_, mute); }
-
   ErrorCode Subscribe(VolumeListener* listener, std::unique_ptr<Subscription>* out) override {
-    DeviceRecord d;
-    if (ErrorCode rc = client_->GetDevice(kind_, name_, &d)) return rc;  // a device that is gone cannot be watched
-    return watch_->SubscribeVolume(EndpointIdOf(kind_, name_), listener, out);
+    return PulseNotifier::SubscribeVolume(notifier_, EndpointIdOf(kind_, name_), listener, out);
   }
 
  private:
   ClientPtr client_;
-  WatchPtr watch_;
+  NotifierPtr notifier_;
   DeviceKind kind_;
   std::string name_;
 };
 
 class PulseEndpoint final : public AudioEndpoint {
  public:
-  PulseEndpoint(ClientPtr client, WatchPtr watch, const DeviceRecord& device)
+  PulseEndpoint(ClientPtr client, NotifierPtr notifier, const DeviceRecord& device)
       : client_(std::move(client)),
-        watch_(std::move(watch)),
+        notifier_(std::move(notifier)),
         kind_(device.kind),
         name_(device.name),
         info_(EndpointInfoOf(device)) {}
@@ -168,19 +72,20 @@ class PulseEndpoint final : public AudioEndpoint {
 
   ErrorCode ActivateVolume(std::unique_ptr<EndpointVolume>* out) override {
     if (ErrorCode rc = ActivateClient()) return rc;
-    *out = std::make_unique<PulseEndpointVolume>(client_, watch_, kind_, name_);
+    *out = std::make_unique<PulseEndpointVolume>(client_, notifier_, kind_, name_);
     return err::kSuccess;
   }
 
-  // The device must still be there.
+  // The device must still be there, with something plugged in.
   ErrorCode ActivateClient() override {
     DeviceRecord d;
-    return client_->GetDevice(kind_, name_, &d);
+    if (ErrorCode rc = client_->GetDevice(kind_, name_, &d)) return rc;
+    return d.unplugged ? err::kNotFound : err::kSuccess;
   }
 
  private:
   ClientPtr client_;
-  WatchPtr watch_;
+  NotifierPtr notifier_;
   DeviceKind kind_;
   std::string name_;
   EndpointInfo info_;
@@ -190,7 +95,7 @@ class PulseAudioSystem final : public AudioSystem {
  public:
   explicit PulseAudioSystem(const PulseOptions& o)
       : client_(std::make_shared<PulseClient>(ClientOptions{o.server, o.bound})),
-        watch_(std::make_shared<PulseWatch>(client_)),
+        notifier_(std::make_shared<PulseNotifier>(ClientOptions{o.server, o.bound})),
         plugin_(o.plugin_path.empty() ? PluginBesideThisModule() : o.plugin_path) {}
 
   ErrorCode GetDefaultEndpoint(Flow flow, Role role, std::unique_ptr<AudioEndpoint>* out) override {
@@ -207,7 +112,14 @@ class PulseAudioSystem final : public AudioSystem {
       if (ErrorCode rc = client_->GetDevice(kind, master->second, &d)) return rc;
     }
     if (!IsEndpoint(d) || d.unplugged) return err::kNotFound;
-    *out = std::make_unique<PulseEndpoint>(client_, watch_, d);
+    *out = std::make_unique<PulseEndpoint>(client_, notifier_, d);
+    return err::kSuccess;
+  }
+
+  ErrorCode GetEndpoint(const std::wstring& id, std::unique_ptr<AudioEndpoint>* out) override {
+    DeviceRecord d;
+    if (ErrorCode rc = FindDevice(*client_, id, &d)) return rc;
+    *out = std::make_unique<PulseEndpoint>(client_, notifier_, d);
     return err::kSuccess;
   }
 
@@ -224,7 +136,7 @@ class PulseAudioSystem final : public AudioSystem {
   }
 
   ErrorCode SubscribeEndpoints(EndpointListener* listener, std::unique_ptr<Subscription>* out) override {
-    return watch_->SubscribeEndpoints(listener, out);
+    return PulseNotifier::SubscribeEndpoints(notifier_, listener, out);
   }
 
   ErrorCode InstallProcessing(const std::wstring& id) override {
@@ -253,7 +165,7 @@ class PulseAudioSystem final : public AudioSystem {
 
  private:
   ClientPtr client_;
-  WatchPtr watch_;
+  NotifierPtr notifier_;
   std::string plugin_;
 };
 
