@@ -74,7 +74,7 @@ int CmdService(const Args& args) {
   if (args.empty()) return UsageError("service needs an operation: list, start, stop or set");
   Session session;
   if (int rc = OpenSession(&session)) return rc;
-  SimServices services(*session.platform.registry, platform::SystemClock());
+  SimServices services(*session.platform.registry, platform::SystemClock(), session.platform.paths.state_dir);
   const std::string& op = args[0];
   if (op == "list" && args.size() == 1) return List(services);
   if (args.size() < 2) return UsageError("service " + op + " needs a service name");
