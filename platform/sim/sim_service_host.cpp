@@ -47,20 +47,25 @@ class SimServiceHost final : public ServiceHost {
     WriteQword(*store_, key_, L"SimProcessMark", linux_host::ProcessStartMark(self));
     WriteQword(*store_, key_, L"SimProcessId", static_cast<std::uint64_t>(self));
 
+    // The machine is the store file this program started with; a file
+    // created again at the same path is somebody else's machine.
+    struct stat first;
+    if (stat(registry_db_.c_str(), &first) != 0) return err::kFailedServiceControllerConnect;
+
     std::atomic<bool> done{false};
     std::thread main_thread([&] {
       service_main();
       done = true;
     });
-    bool machine_gone = false;
     while (!done) {
       std::this_thread::sleep_for(kPoll);
       std::uint64_t control = 0;
       struct stat st;
-      if (!machine_gone && stat(registry_db_.c_str(), &st) != 0) {
-        machine_gone = true;
+      if (!machine_gone_ &&
+          (stat(registry_db_.c_str(), &st) != 0 || st.st_ino != first.st_ino || st.st_dev != first.st_dev)) {
+        machine_gone_ = true;
         Deliver(svccontrol::kShutdown);
-      } else if (!machine_gone && ReadQword(*store_, key_, L"SimControl", &control) == err::kSuccess &&
+      } else if (!machine_gone_ && ReadQword(*store_, key_, L"SimControl", &control) == err::kSuccess &&
                  control != seen) {
         seen = control;
         Deliver(static_cast<std::uint32_t>(control & 0xFF));
@@ -81,6 +86,8 @@ class SimServiceHost final : public ServiceHost {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (key_.empty()) return err::kInvalidHandle;
+      // Nothing is written into a machine that is gone: it would come back.
+      if (machine_gone_) return err::kSuccess;
       std::vector<std::wstring> reports;
       ReadMultiString(*store_, key_, L"SimReports", &reports);
       reports.erase(std::remove(reports.begin(), reports.end(), std::wstring()), reports.end());
@@ -119,6 +126,7 @@ class SimServiceHost final : public ServiceHost {
   std::mutex mutex_;
   std::wstring key_;
   ControlHandler handler_;
+  std::atomic<bool> machine_gone_{false};
   bool start_stretched_ = false;
   bool stop_stretched_ = false;
 };

@@ -221,8 +221,9 @@ ErrorCode SimServices::StartProgram(const std::wstring& key) {
   if (!rc) rc = WriteDword(store_, key, kState, svcstate::kStartPending);
   if (rc) return rc;
   std::int64_t pid = 0;
-  rc = linux_host::SpawnDetached(
-      request, {{"ORO_ROOT", state_dir_}, {"ORO_PLATFORM", "sim"}, {"ORO_SIM_SERVICE", ToUtf8(name)}}, nullptr, &pid);
+  rc = linux_host::SpawnDetached(request,
+                                 {{"ORO_ROOT", state_dir_}, {"ORO_PLATFORM", "sim"}, {"ORO_SIM_SERVICE", ToUtf8(name)}},
+                                 nullptr, &pid, linux_host::SpawnStreams::kNull);
   if (rc) {
     WriteDword(store_, key, kState, svcstate::kStopped);
     return rc;
