@@ -234,7 +234,19 @@ void PlugHandler::StartNudge() {
       return;
     }
   }
-  nudge_ = std::thread([this] { Nudge(); });
+  try {
+    nudge_ = std::thread([this] {
+      try {
+        Nudge();
+      } catch (...) {
+        nudge_busy_ = false;
+        Log(L"[quenta] volumn monitor failed\n");
+      }
+    });
+  } catch (...) {
+    nudge_busy_ = false;  // no thread, so nobody else would clear it
+    throw;
+  }
 }
 
 void PlugHandler::Nudge() {

@@ -184,6 +184,12 @@ TEST_F(PlugTest, APlugStartsThePanelOnceAndAnUnplugAsksItToExit) {
   EXPECT_EQ(Count(":v-p= 40B-F779 installed OK"), 1);
   ASSERT_EQ(Panels().size(), 1u);
   EXPECT_FALSE(reg_.ValueExists(kKit, L"exitCmd"));
+  // The machine recorded the start in the user's session.
+  std::vector<std::wstring> starts;
+  ASSERT_EQ(platform::sim::ReadSessionStarts(*store_, &starts), 0u);
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0], L"session 1 pid " + std::to_wstring(Panels()[0].id) + L" " +
+                           platform::FromUtf8(root_.Path() + "/kit/oro_panel"));
 
   // A panel already running is not started again; the unplug asks it to exit.
   Replug();

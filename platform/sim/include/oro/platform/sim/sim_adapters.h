@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "oro/platform/audio_system.h"
 #include "oro/platform/clock.h"
@@ -32,6 +33,9 @@ std::unique_ptr<SystemInfo> MakeSimSystemInfo(std::shared_ptr<RegistryStore> sto
 // folder (ORO_ROOT) in the sim profile; elevation and the console session
 // are settings of the machine.
 std::unique_ptr<ProcessTable> MakeSimProcessTable(std::shared_ptr<RegistryStore> store, const std::string& state_dir);
+// Every program started in the console user's session, oldest first (the
+// last 64): "session N pid P PROGRAM [ARGUMENTS]".
+ErrorCode ReadSessionStarts(RegistryStore& store, std::vector<std::wstring>* out);
 
 // Services under HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services (see
 // sim_services.h); delays run on `clock`, which must outlive the manager.
