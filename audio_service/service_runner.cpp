@@ -1,5 +1,6 @@
 #include "oro/audio_service/service_runner.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -33,22 +34,32 @@ class ServiceStatusKeeper {
     return true;
   }
 
+  // Said once, whoever says it first: the handler or the stopping service.
+  void Stopping() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (status_.state == svcstate::kStartPending || status_.state == svcstate::kRunning) {
+      SetLocked(svcstate::kStopPending, 0);
+    }
+  }
+
   void Stopped(std::uint32_t exit_code) { Report(svcstate::kStopped, exit_code); }
 
   void OnControl(std::uint32_t control) {
-    std::lock_guard<std::mutex> lock(mutex_);
     if (control == platform::svccontrol::kStop || control == platform::svccontrol::kShutdown) {
-      if (!stop_requested_ && status_.state != svcstate::kStopped) SetLocked(svcstate::kStopPending, 0);
+      // Set before waiting for the lock, which a report in progress holds:
+      // a service still starting sees it as soon as its start-up ends.
       stop_requested_ = true;
+      Stopping();
       stop_cv_.notify_all();
     } else {
+      std::lock_guard<std::mutex> lock(mutex_);
       host_.ReportStatus(status_);  // interrogate: the status as it stands
     }
   }
 
   void WaitForStop() {
     std::unique_lock<std::mutex> lock(mutex_);
-    stop_cv_.wait(lock, [this] { return stop_requested_; });
+    stop_cv_.wait(lock, [this] { return stop_requested_.load(); });
   }
 
  private:
@@ -67,7 +78,7 @@ class ServiceStatusKeeper {
   std::mutex mutex_;
   std::condition_variable stop_cv_;
   platform::ServiceStatus status_;
-  bool stop_requested_ = false;
+  std::atomic<bool> stop_requested_{false};
 };
 
 void ServiceMain(platform::Platform& platform, ServiceStatusKeeper& status) {
@@ -83,6 +94,7 @@ void ServiceMain(platform::Platform& platform, ServiceStatusKeeper& status) {
       return;
     }
     if (status.Running()) status.WaitForStop();
+    status.Stopping();
     monitor.Unregister();
     handler.Shutdown();
   } catch (const std::exception& e) {
