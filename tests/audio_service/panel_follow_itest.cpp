@@ -40,7 +40,7 @@ TEST(PanelFollowTest, PluggingTheHeadsetStartsThePanelAndUnpluggingEndsIt) {
   auto sim = [&](const std::string& args) {
     return RunCommand(env + "'" + BuiltFile("oro-sim") + "' " + args + " >/dev/null 2>&1");
   };
-  ASSERT_EQ(sim("create"), 0);
+  ASSERT_EQ(sim("create"), 0) << "the machine could not be built";
   auto store = std::make_shared<platform::sqlite::SqliteRegistryStore>(root.RegistryDb());
   common::RegistryAccess reg(*store);
   reg.CreateKey(kKit);
@@ -70,11 +70,12 @@ TEST(PanelFollowTest, PluggingTheHeadsetStartsThePanelAndUnpluggingEndsIt) {
         }
         return false;
       },
-      10s));
+      10s))
+      << "the service never ran";
   std::this_thread::sleep_for(300ms);
-  ASSERT_EQ(sim("unplug headset"), 0);
+  ASSERT_EQ(sim("unplug headset"), 0) << "first unplug";
   std::this_thread::sleep_for(300ms);
-  ASSERT_EQ(sim("plug headset"), 0);
+  ASSERT_EQ(sim("plug headset"), 0) << "plug";
   ASSERT_TRUE(WaitFor([&] { return panels().size() == 1; }, 15s)) << "the panel was not started";
 
   // Up once it publishes the blocks: from then on it follows the exit request.
@@ -87,7 +88,7 @@ TEST(PanelFollowTest, PluggingTheHeadsetStartsThePanelAndUnpluggingEndsIt) {
   };
   ASSERT_TRUE(WaitFor(section_there, 20s)) << "the panel never came up";
   std::this_thread::sleep_for(500ms);
-  ASSERT_EQ(sim("unplug headset"), 0);
+  ASSERT_EQ(sim("unplug headset"), 0) << "second unplug";
   EXPECT_TRUE(WaitFor([&] { return panels().empty(); }, 15s)) << "the panel did not exit";
   for (const auto& p : panels()) processes->Terminate(p);
   sim("service stop OroSound_RadUri");
