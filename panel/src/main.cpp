@@ -2,6 +2,7 @@
 // application, the window and the event loop; the shutdown sequence runs
 // however the loop ends.
 #include <QApplication>
+#include <QFile>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QThread>
@@ -12,6 +13,8 @@
 #include "library_device_api.h"
 #include "main_window.h"
 #include "message_box.h"
+#include "oro/eq/curve_store.h"
+#include "oro/platform/install_layout.h"
 #include "oro/platform/make_platform.h"
 #include "oro/updater/update_check.h"
 #include "panel_fonts.h"
@@ -48,9 +51,14 @@ int main(int argc, char** argv) {
   app.setWindowIcon(QIcon(QStringLiteral(":/demo/demo.ico")));
 
   panel::demo::Options options;
-  options.app_folder = QCoreApplication::applicationDirPath();
+  const QString program_folder = QCoreApplication::applicationDirPath();
+  // Installed, the translations are under the data folder and the program's
+  // own folder is not writable, so the curves live in the state folder.
+  options.app_folder =
+      QFile::decodeName(platform::PanelDataFolder(QFile::encodeName(program_folder).toStdString()).c_str());
+  options.curve_file = QString::fromStdString(eq::CurveStore::PathIn(platform.paths.state_dir));
   options.tray_available = QSystemTrayIcon::isSystemTrayAvailable();
-  const std::wstring install_folder = options.app_folder.toStdWString();
+  const std::wstring install_folder = program_folder.toStdWString();
   options.update_check = [install_folder] { return updater::CheckForUpdate(install_folder).code; };
   panel::demo window(api, settings, options);
   QObject::connect(&window, &panel::demo::exitRequested, &app, [](int code) { QCoreApplication::exit(code); });
