@@ -6,9 +6,15 @@
 #include <cstdint>
 #include <string>
 
+#include "oro/common/hid_identity.h"
 #include "oro/common/property_blocks.h"
 
 namespace oro::panel {
+
+// Failures of the headset exports beyond the plain ones: the device did not
+// answer in time; it went away or refused a report.
+inline constexpr int kDeviceTimeout = -8;
+inline constexpr int kDeviceLost = -9;
 
 class DeviceApi {
  public:
@@ -37,6 +43,17 @@ class DeviceApi {
   // Endpoint volume and mute; flow 0 render, 1 capture.
   virtual int SetVolum(int volume, int flow) = 0;
   virtual int SetMasterMute(int mute, int flow) = 0;
+
+  // The headset link. The first supported device present: 1, else 0 and the
+  // identity untouched. Payloads are 64 bytes, report ID not included; each
+  // may be null. These three may be called from any thread.
+  virtual int find_usb_device(common::HidIdentity& identity) = 0;
+  virtual int hid_trans_data(const common::HidIdentity& identity, const std::uint8_t* out, std::uint8_t* in) = 0;
+  // Runs the whole firmware update on the caller's thread; progress comes
+  // back on that thread as (context, value, stage).
+  using FirmwareProgress = void (*)(void* context, std::int32_t value, std::int32_t stage);
+  virtual int update_3031_fw(FirmwareProgress progress, void* context, const std::uint8_t* image, std::int32_t length,
+                             std::int32_t mode) = 0;
 };
 
 }  // namespace oro::panel

@@ -28,5 +28,15 @@ int LibraryDeviceApi::setDeviceProperty(common::DeviceInfo& record, int type, co
 int LibraryDeviceApi::releaseDeviceInfo(common::DeviceInfo& record) { return ::releaseDeviceInfo(&record); }
 int LibraryDeviceApi::SetVolum(int volume, int flow) { return _SetVolum(volume, flow, 0); }
 int LibraryDeviceApi::SetMasterMute(int mute, int flow) { return _SetMasterMute(mute, flow); }
+int LibraryDeviceApi::find_usb_device(common::HidIdentity& id) {
+  return _find_usb_device(&id.vendor_id, &id.product_id, &id.interface_number, &id.report_id);
+}
+int LibraryDeviceApi::hid_trans_data(const common::HidIdentity& id, const std::uint8_t* out, std::uint8_t* in) {
+  return _hid_trans_data(id.vendor_id, id.product_id, id.interface_number, id.report_id, out, in);
+}
+int LibraryDeviceApi::update_3031_fw(FirmwareProgress progress, void* context, const std::uint8_t* image,
+                                     std::int32_t length, std::int32_t mode) {
+  return _update_3031_fw(progress, context, image, length, mode);
+}
 
 }  // namespace oro::panel

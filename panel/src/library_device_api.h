@@ -21,6 +21,10 @@ class LibraryDeviceApi : public DeviceApi {
   int releaseDeviceInfo(common::DeviceInfo& record) override;
   int SetVolum(int volume, int flow) override;
   int SetMasterMute(int mute, int flow) override;
+  int find_usb_device(common::HidIdentity& identity) override;
+  int hid_trans_data(const common::HidIdentity& identity, const std::uint8_t* out, std::uint8_t* in) override;
+  int update_3031_fw(FirmwareProgress progress, void* context, const std::uint8_t* image, std::int32_t length,
+                     std::int32_t mode) override;
 };
 
 }  // namespace oro::panel

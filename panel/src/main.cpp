@@ -13,6 +13,8 @@
 #include "library_device_api.h"
 #include "main_window.h"
 #include "message_box.h"
+#include "oro/common/registry_access.h"
+#include "oro/common/registry_exception.h"
 #include "oro/eq/curve_store.h"
 #include "oro/platform/install_layout.h"
 #include "oro/platform/make_platform.h"
@@ -58,8 +60,19 @@ int main(int argc, char** argv) {
       QFile::decodeName(platform::PanelDataFolder(QFile::encodeName(program_folder).toStdString()).c_str());
   options.curve_file = QString::fromStdString(eq::CurveStore::PathIn(platform.paths.state_dir));
   options.tray_available = QSystemTrayIcon::isSystemTrayAvailable();
-  const std::wstring install_folder = program_folder.toStdWString();
-  options.update_check = [install_folder] { return updater::CheckForUpdate(install_folder).code; };
+  options.hid_bus = platform.hid;
+  // "InstallPath" as the library's set-up recorded it (read when the check
+  // runs, after the set-up); without it there is nothing to check with.
+  options.update_check = [registry = platform.registry] {
+    std::wstring install_folder;
+    try {
+      install_folder = common::RegistryAccess(*registry).ReadString(panel::kKitKey, L"InstallPath");
+    } catch (const common::RegistryException&) {
+      return updater::UpdateCheckResult{};
+    }
+    return updater::CheckForUpdate(install_folder);
+  };
+  if (platform.system) options.temp_folder = QString::fromStdWString(platform.system->TempFolder());
   panel::demo window(api, settings, options);
   QObject::connect(&window, &panel::demo::exitRequested, &app, [](int code) { QCoreApplication::exit(code); });
   if (!window.Initialise()) return 0;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "equalizer_page.h"
+#include "headset_link.h"
 #include "lighting_page.h"
 #include "message_box.h"
 #include "mic_sample_rate_page.h"
@@ -57,6 +58,13 @@ void demo::BuildPages() {
             new MicrophonePage(context_),     new MicSampleRatePage(context_), new VoiceChangerPage(context_),
             new NoiseReductionPage(context_), new LightingPage(context_),      nullptr};
   upgrade_page_ = new UpgradePage(context_);
+  upgrade_page_->SetOptions({options_.update_check, options_.temp_folder, options_.ask_install});
+  // The upgrade page and its controls are hidden until a new version is found.
+  connect(upgrade_page_, &UpgradePage::newVersionFound, this, [this] {
+    ui_.bt_y11->show();
+    if (auto* controls = findChild<QWidget*>(QStringLiteral("widget_45"))) controls->show();
+    ui_.bt_y11->click();
+  });
   pages_[11] = upgrade_page_;
   for (PanelPage* page : pages_) ui_.stackedWidget->addWidget(page);
 }
@@ -90,6 +98,9 @@ bool demo::Initialise() {
   RefreshStatusStrip();
   if (!context_.settings.ExitPollDisabled()) exit_poll_.start();
   context_.own_volume_guard = false;
+  headset_ = std::make_unique<HeadsetLink>(
+      context_, [this] { return tray_.get(); }, HeadsetLink::Options{options_.hid_bus, options_.headset_poll_ms, {}});
+  headset_->Start();
   RunUpdateCheck();
   return true;
 }
@@ -128,13 +139,10 @@ void demo::RefreshStatusStrip() {
 void demo::ShowValues() {
   GuardScope guard(context_.ui_update_guard);
   ui_.horizontalSlider_16->setValue(context_.blocks.Block2().MasterVolume());
+  if (headset_) headset_->ShowLast();
 }
 
-void demo::RunUpdateCheck() {
-  const int result = options_.update_check ? options_.update_check() : 0;
-  if (result >= 1) ui_.bt_y11->click();
-  upgrade_page_->SetUpdateFound(result >= 1);
-}
+void demo::RunUpdateCheck() { upgrade_page_->CheckAtStart(); }
 
 void demo::PollExitCommand() {
   if (context_.settings.exitCmd() == 0) return;
@@ -147,6 +155,8 @@ void demo::Shutdown() {
   if (shut_down_) return;
   shut_down_ = true;
   exit_poll_.stop();
+  // The headset's threads end before anything they reach goes away.
+  if (headset_) headset_->Stop();
   context_.api.kill_task(kMonitorProgram);
   for (PanelPage* page : pages_) {
     if (page != nullptr) page->Stop();

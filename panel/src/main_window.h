@@ -14,17 +14,23 @@
 
 #include "device_api.h"
 #include "language.h"
+#include "oro/updater/update_check.h"
 #include "panel_context.h"
 #include "panel_page.h"
 #include "panel_settings.h"
 #include "tray_icon.h"
 #include "ui_demo.h"
 
+namespace oro::platform {
+class HidBus;
+}
+
 class QAbstractButton;
 class QPushButton;
 
 namespace oro::panel {
 
+class HeadsetLink;
 class UpgradePage;
 
 inline constexpr int kPageCount = 12;
@@ -42,10 +48,18 @@ class demo : public QMainWindow {
     QString app_folder;
     // The custom equalizer curves; empty means app_folder + "/config/eqs.bin".
     QString curve_file;
-    // The update check: 1 or more when a newer version is offered.
-    std::function<int()> update_check;
+    // The update check (run on a worker thread); none: no check.
+    std::function<updater::UpdateCheckResult()> update_check;
+    // Where the downloaded installer's private folder is made.
+    QString temp_folder;
+    // The question before the installer starts; none: a message box.
+    std::function<bool(const QString& title, const QString& text)> ask_install;
     // Whether the desktop shows tray icons; without one, closing minimises.
     bool tray_available = false;
+    // The headset's key listener connects here; none: no listener.
+    std::shared_ptr<platform::HidBus> hid_bus;
+    // Interval of the headset status query.
+    int headset_poll_ms = 5000;
   };
 
   demo(DeviceApi& api, PanelSettings& settings, Options options, QWidget* parent = nullptr);
@@ -78,6 +92,7 @@ class demo : public QMainWindow {
   PanelContext& Context() { return context_; }
   PanelPage* Page(int index) { return pages_[static_cast<std::size_t>(index)]; }
   TrayIcon* Tray() { return tray_.get(); }
+  HeadsetLink* Headset() { return headset_.get(); }
   bool ExitPollRunning() const { return exit_poll_.isActive(); }
 
  signals:
@@ -115,6 +130,7 @@ class demo : public QMainWindow {
   QAbstractButton* chosen_menu_ = nullptr;
   QPushButton* logo_button_ = nullptr;
   std::unique_ptr<TrayIcon> tray_;
+  std::unique_ptr<HeadsetLink> headset_;
   QTimer exit_poll_;
   bool settings_open_ = false;
   bool about_open_ = false;

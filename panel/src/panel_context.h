@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "device_api.h"
+#include "oro/common/hid_identity.h"
 #include "panel_settings.h"
 #include "sound_blocks.h"
 
@@ -27,6 +28,9 @@ struct PanelContext {
   // 0 Chinese, 1..127 English, 128..255 untranslated.
   std::uint8_t language = 1;
   bool vol_locked = false;
+  // The headset the lighting and status commands go to; all 0 when none was
+  // found.
+  common::HidIdentity headset;
   // The main window, where pages find the status strip's widgets by name.
   QWidget* window = nullptr;
 

@@ -48,8 +48,11 @@ QStringList SaveScreenshots(demo& window, const QString& folder) {
     }
   };
   const std::uint8_t language = window.Context().language;
-  // Menu ids of the pages a user can reach.
-  const int shown_pages[] = {0, 2, 3, 4, 6, 8, 9};
+  // The upgrade page as it shows once a new version was found.
+  if (auto* controls = window.findChild<QWidget*>(QStringLiteral("widget_45"))) controls->show();
+  // Menu ids of the pages a user can reach, then the headset's lighting page
+  // and the upgrade page.
+  const int shown_pages[] = {0, 2, 3, 4, 6, 8, 9, 10, 11};
   for (const std::uint8_t flag : {std::uint8_t{0}, std::uint8_t{1}}) {
     const QString tag = flag == 0 ? QStringLiteral("zh") : QStringLiteral("en");
     window.Context().language = flag;

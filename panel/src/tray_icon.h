@@ -15,6 +15,7 @@ class TrayIcon : public QObject {
 
   void SetToolTip(const QString& tooltip) { icon_.setToolTip(tooltip); }
   void Hide() { icon_.hide(); }
+  void ShowMessage(const QString& title, const QString& text) { icon_.showMessage(title, text); }
   QMenu& Menu() { return menu_; }
 
  signals:

@@ -101,6 +101,46 @@
         <source>LED调节</source>
         <translation>Lighting</translation>
     </message>
+    <message>
+        <source>发光模式</source>
+        <translation>Lighting mode</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>常亮</source>
+        <translation>Steady</translation>
+    </message>
+    <message>
+        <source>呼吸</source>
+        <translation>Breathing</translation>
+    </message>
+    <message>
+        <source>循环变色</source>
+        <translation>Colour cycle</translation>
+    </message>
+    <message>
+        <source>音乐律动</source>
+        <translation>Music rhythm</translation>
+    </message>
+    <message>
+        <source>调整</source>
+        <translation>Adjust</translation>
+    </message>
+    <message>
+        <source>速度</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>快</source>
+        <translation>Fast</translation>
+    </message>
+    <message>
+        <source>慢</source>
+        <translation>Slow</translation>
+    </message>
 </context>
 <context>
     <name>MicSampleRatePage</name>
@@ -288,6 +328,26 @@
     <message>
         <source>没有发现新版本</source>
         <translation>Can&apos;t find new version</translation>
+    </message>
+    <message>
+        <source>检查更新</source>
+        <translation>Check for updates</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>浏览</source>
+        <translation>Browse</translation>
+    </message>
+    <message>
+        <source>升级Dongle</source>
+        <translation>Upgrade dongle</translation>
+    </message>
+    <message>
+        <source>升级耳机</source>
+        <translation>Upgrade headset</translation>
     </message>
 </context>
 <context>

@@ -101,6 +101,46 @@
         <source>LED调节</source>
         <translation>LED调节</translation>
     </message>
+    <message>
+        <source>发光模式</source>
+        <translation>发光模式</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>常亮</source>
+        <translation>常亮</translation>
+    </message>
+    <message>
+        <source>呼吸</source>
+        <translation>呼吸</translation>
+    </message>
+    <message>
+        <source>循环变色</source>
+        <translation>循环变色</translation>
+    </message>
+    <message>
+        <source>音乐律动</source>
+        <translation>音乐律动</translation>
+    </message>
+    <message>
+        <source>调整</source>
+        <translation>调整</translation>
+    </message>
+    <message>
+        <source>速度</source>
+        <translation>速度</translation>
+    </message>
+    <message>
+        <source>快</source>
+        <translation>快</translation>
+    </message>
+    <message>
+        <source>慢</source>
+        <translation>慢</translation>
+    </message>
 </context>
 <context>
     <name>MicSampleRatePage</name>
@@ -288,6 +328,26 @@
     <message>
         <source>没有发现新版本</source>
         <translation>没有发现新版本</translation>
+    </message>
+    <message>
+        <source>检查更新</source>
+        <translation>检查更新</translation>
+    </message>
+    <message>
+        <source>文件</source>
+        <translation>文件</translation>
+    </message>
+    <message>
+        <source>浏览</source>
+        <translation>浏览</translation>
+    </message>
+    <message>
+        <source>升级Dongle</source>
+        <translation>升级Dongle</translation>
+    </message>
+    <message>
+        <source>升级耳机</source>
+        <translation>升级耳机</translation>
     </message>
 </context>
 <context>

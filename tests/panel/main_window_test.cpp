@@ -226,10 +226,19 @@ TEST_F(MainWindowTest, ExitCommandIsNotFollowedWhenAllDevicesAreEnabled) {
 }
 
 TEST_F(MainWindowTest, UpdateCheckResultOpensTheUpgradePageAndSurvivesALanguageSwitch) {
-  options_.update_check = [] { return 1; };
+  options_.update_check = [] {
+    updater::UpdateCheckResult found;
+    found.code = updater::update_check::kNewVersion;
+    return found;
+  };
   Window();
-  EXPECT_EQ(Find<QStackedWidget>("stackedWidget")->currentWidget()->objectName(), "page");
+  // The check runs in the background; its answer opens the page.
+  QTRY_COMPARE_WITH_TIMEOUT(Find<QStackedWidget>("stackedWidget")->currentWidget()->objectName(), QString("page"),
+                            5000);
   EXPECT_EQ(Find<QLabel>("label_241")->text(), "New version found");
+  // The page's controls and its menu entry are offered now.
+  EXPECT_FALSE(Find<QWidget>("widget_45")->isHidden());
+  EXPECT_FALSE(Find<QWidget>("bt_y11")->isHidden());
   window_->Context().language = 0;
   window_->ApplyLanguage();
   EXPECT_EQ(Find<QLabel>("label_241")->text(), QString::fromUtf8("发现新版本"));
@@ -246,8 +255,10 @@ TEST_F(MainWindowTest, ScreenshotsShowEveryMenuPageAndDialogInBothLanguages) {
   window_->show();
   const QString folder = QString::fromStdString(root_.Path()) + "/shots";
   const QStringList files = panel::SaveScreenshots(*window_, folder);
-  ASSERT_EQ(files.size(), 20);
+  ASSERT_EQ(files.size(), 24);
   EXPECT_TRUE(files.contains(folder + "/panel-zh-page_3.png"));
+  EXPECT_TRUE(files.contains(folder + "/panel-en-page_11.png"));
+  EXPECT_TRUE(files.contains(folder + "/panel-zh-page.png"));
   EXPECT_TRUE(files.contains(folder + "/dialog-en-about.png"));
   const QImage page(folder + "/panel-en-page_1.png");
   EXPECT_EQ(page.size(), window_->size());

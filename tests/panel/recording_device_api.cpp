@@ -2,6 +2,7 @@
 
 #include "oro/common/eq_coefficients.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace oro::test {
@@ -32,8 +33,9 @@ int RecordingDeviceApi::IsAlreadyRun(const std::wstring& mutex_name) {
   calls.push_back({"IsAlreadyRun", {}, mutex_name, {}});
   return already_run;
 }
-void RecordingDeviceApi::start_task(const std::wstring& name, const std::wstring&, int show, const std::wstring&) {
-  calls.push_back({"start_task", {show}, name, {}});
+void RecordingDeviceApi::start_task(const std::wstring& name, const std::wstring&, int show,
+                                    const std::wstring& folder) {
+  calls.push_back({"start_task", {show}, name, {}, folder});
 }
 void RecordingDeviceApi::kill_task(const std::wstring& name) { calls.push_back({"kill_task", {}, name, {}}); }
 int RecordingDeviceApi::is_task_running(const std::wstring& name) {
@@ -77,6 +79,34 @@ int RecordingDeviceApi::SetVolum(int volume, int flow) {
 int RecordingDeviceApi::SetMasterMute(int mute, int flow) {
   calls.push_back({"SetMasterMute", {mute, flow}, {}, {}});
   return 1;
+}
+
+int RecordingDeviceApi::find_usb_device(common::HidIdentity& identity) {
+  std::lock_guard<std::mutex> lock(hid_mutex_);
+  if (headset == common::HidIdentity{}) return 0;
+  identity = headset;
+  return 1;
+}
+void RecordingDeviceApi::SetTransfer(int result, std::vector<std::uint8_t> reply) {
+  std::lock_guard<std::mutex> lock(hid_mutex_);
+  trans_result_ = result;
+  trans_reply_ = std::move(reply);
+}
+std::vector<std::vector<std::uint8_t>> RecordingDeviceApi::HidWrites() {
+  std::lock_guard<std::mutex> lock(hid_mutex_);
+  return hid_writes_;
+}
+int RecordingDeviceApi::hid_trans_data(const common::HidIdentity& identity, const std::uint8_t* out, std::uint8_t* in) {
+  std::lock_guard<std::mutex> lock(hid_mutex_);
+  if (identity.interface_number == 0 && identity.report_id == 0) return -1;
+  if (out != nullptr) hid_writes_.emplace_back(out, out + 64);
+  if (in != nullptr && trans_result_ > 0)
+    std::memcpy(in, trans_reply_.data(), std::min<std::size_t>(64, trans_reply_.size()));
+  return trans_result_;
+}
+int RecordingDeviceApi::update_3031_fw(FirmwareProgress progress, void* context, const std::uint8_t* image,
+                                       std::int32_t length, std::int32_t mode) {
+  return firmware ? firmware(progress, context, image, length, mode) : 0;
 }
 
 }  // namespace oro::test

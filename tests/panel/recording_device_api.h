@@ -3,6 +3,8 @@
 // a type-3 send rebuilds block 2's band table and filters from block 3, as the library does.
 #pragma once
 
+#include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@ struct ApiCall {
   std::vector<int> args;
   std::wstring text;
   std::vector<std::uint8_t> block;  // the block as sent
+  std::wstring folder;              // start_task's folder
 };
 
 class RecordingDeviceApi : public panel::DeviceApi {
@@ -28,6 +31,16 @@ class RecordingDeviceApi : public panel::DeviceApi {
   int task_running = 0;
 
   std::vector<ApiCall> calls;
+
+  // The headset link, which the panel calls from other threads as well: the
+  // identity find_usb_device hands out (none when all 0), the result and
+  // reply of every transfer, and the firmware update's behaviour (none:
+  // no device, 0).
+  common::HidIdentity headset{0x040B, 0xF779, 3, 2};
+  void SetTransfer(int result, std::vector<std::uint8_t> reply);
+  // Every payload hid_trans_data wrote, in order.
+  std::vector<std::vector<std::uint8_t>> HidWrites();
+  std::function<int(FirmwareProgress, void*, const std::uint8_t*, std::int32_t, std::int32_t)> firmware;
 
   std::vector<ApiCall> Calls(const std::string& name) const;
   // The names of the calls in order.
@@ -48,6 +61,16 @@ class RecordingDeviceApi : public panel::DeviceApi {
   int releaseDeviceInfo(common::DeviceInfo& record) override;
   int SetVolum(int volume, int flow) override;
   int SetMasterMute(int mute, int flow) override;
+  int find_usb_device(common::HidIdentity& identity) override;
+  int hid_trans_data(const common::HidIdentity& identity, const std::uint8_t* out, std::uint8_t* in) override;
+  int update_3031_fw(FirmwareProgress progress, void* context, const std::uint8_t* image, std::int32_t length,
+                     std::int32_t mode) override;
+
+ private:
+  std::mutex hid_mutex_;
+  int trans_result_ = 0;
+  std::vector<std::uint8_t> trans_reply_;
+  std::vector<std::vector<std::uint8_t>> hid_writes_;
 };
 
 }  // namespace oro::test

@@ -31,6 +31,11 @@ class SectionDeviceApi : public panel::DeviceApi {
   int releaseDeviceInfo(common::DeviceInfo& record) override;
   int SetVolum(int volume, int flow) override;
   int SetMasterMute(int mute, int flow) override;
+  // The headset link through the library, on the machine's HID bus.
+  int find_usb_device(common::HidIdentity& identity) override;
+  int hid_trans_data(const common::HidIdentity& identity, const std::uint8_t* out, std::uint8_t* in) override;
+  int update_3031_fw(FirmwareProgress progress, void* context, const std::uint8_t* image, std::int32_t length,
+                     std::int32_t mode) override;
 
   platform::Platform& Platform() { return platform_; }
 

@@ -30,6 +30,10 @@ LoopbackFtpServer::LoopbackFtpServer(const std::string& root, const Options& opt
   std::vector<std::string> args = {kPython,  ORO_FTP_SERVER_SCRIPT, "--root",     root,
                                    "--user", options.user,          "--password", options.password};
   if (options.stock_size) args.push_back("--stock-size");
+  if (!options.stall_file.empty()) {
+    args.push_back("--stall-retr");
+    args.push_back(options.stall_file);
+  }
   if (!options.banner.empty()) {
     args.push_back("--banner");
     args.push_back(options.banner);

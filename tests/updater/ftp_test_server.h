@@ -15,6 +15,8 @@ class LoopbackFtpServer {
     std::string password = "secret";
     bool stock_size = false;  // refuse SIZE in ASCII mode
     std::string banner;
+    // A file whose retrieval is announced and then never sent.
+    std::string stall_file;
   };
 
   // Empty when the server can run here, else why it cannot.
