@@ -14,6 +14,8 @@ scripts/deps.sh
 
 echo "== formatting =="
 scripts/check-format.sh
+echo "== every source listed in CMake =="
+scripts/check-sources.sh
 
 echo "== build (RelWithDebInfo) =="
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

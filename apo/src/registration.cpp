@@ -1,10 +1,6 @@
 // DllRegisterServer and DllUnregisterServer: the two effect classes as an
 // in-process server registers them, in the settings store of the platform
 // the environment names.
-#include <dlfcn.h>
-#include <limits.h>
-#include <stdlib.h>
-
 #include <exception>
 #include <string>
 
@@ -30,15 +26,6 @@ constexpr const wchar_t* kClsidRoot = L"SOFTWARE\\Classes\\CLSID\\";
 constexpr const wchar_t* kApoRoot = L"SOFTWARE\\Classes\\AudioEngine\\AudioProcessingObjects\\";
 constexpr const wchar_t* kDefaultMode = L"{C18E2F7E-933D-4965-B7D1-1EEF228D2AF3}";
 
-// Full path of this shared object.
-std::wstring ModulePath() {
-  Dl_info info{};
-  if (!dladdr(reinterpret_cast<void*>(&DllRegisterServer), &info) || !info.dli_fname) return L"";
-  char resolved[PATH_MAX];
-  const char* path = realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
-  return oro::platform::FromUtf8(path);
-}
-
 // Deletes a key under HKEY_LOCAL_MACHINE when it is there. Only "not found"
 // counts as absent: a store that cannot answer must not pass for clean.
 void DeleteIfPresent(oro::common::RegistryAccess& reg, const std::wstring& sub_key) {
@@ -51,8 +38,8 @@ void DeleteIfPresent(oro::common::RegistryAccess& reg, const std::wstring& sub_k
   reg.DeleteKey(kMachine + sub_key);
 }
 
-void Register(oro::common::RegistryAccess& reg) {
-  const std::wstring path = ModulePath();
+void Register(oro::common::RegistryAccess& reg, oro::platform::ModuleLoader* modules) {
+  const std::wstring path = modules ? modules->PathContaining(reinterpret_cast<const void*>(&DllRegisterServer)) : L"";
   if (path.empty()) throw oro::common::RegistryException(L"cannot tell where OroSoundAPO is loaded from");
   for (const auto& c : kClasses) {
     const std::wstring clsid_key = kMachine + std::wstring(kClsidRoot) + c.clsid;
@@ -70,7 +57,7 @@ void Register(oro::common::RegistryAccess& reg) {
   }
 }
 
-void Unregister(oro::common::RegistryAccess& reg) {
+void Unregister(oro::common::RegistryAccess& reg, oro::platform::ModuleLoader*) {
   for (const auto& c : kClasses) {
     const std::wstring clsid_key = kClsidRoot + std::wstring(c.clsid);
     DeleteIfPresent(reg, clsid_key + L"\\InprocServer32");
@@ -85,7 +72,7 @@ int32_t InStore(F&& work) {
     oro::platform::Platform platform = oro::platform::MakePlatformFromEnvironment();
     if (!platform.registry) return ORO_APO_SELFREG_E_CLASS;
     oro::common::RegistryAccess reg(*platform.registry);
-    work(reg);
+    work(reg, platform.modules.get());
     return ORO_APO_S_OK;
   } catch (...) {
     return ORO_APO_SELFREG_E_CLASS;

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "oro/common/property_blocks.h"
-#include "oro/platform/linux/host_adapters.h"
+#include "oro/platform/make_platform.h"
 
 namespace oro::apo {
 namespace {
@@ -43,7 +43,11 @@ void SectionWatch::Open() {
   std::unique_lock<std::mutex> lock(mutex_);
   while (!stopping_) {
     try {
-      if (!objects_) objects_ = platform::linux_host::MakeFileNamedObjects(run_dir_);
+      if (!objects_) {
+        platform::StatePaths paths;
+        paths.run_dir = run_dir_;
+        objects_ = platform::MakeNamedObjects(paths);
+      }
       std::unique_ptr<platform::SharedSection> section;
       if (objects_->OpenSection(common::kSectionName, common::kSectionSize, &section) == platform::err::kSuccess &&
           section && section->Size() >= kWatchedBytes) {

@@ -13,8 +13,8 @@
 #include <chrono>
 #include <vector>
 
-#include "library_context.h"
 #include "oro/common/eq_coefficients.h"
+#include "oro/device_api/library_context.h"
 #include "oro/platform/make_platform.h"
 #include "oro/tools/sim/kit_machine.h"
 #include "oro_ecd_api.h"

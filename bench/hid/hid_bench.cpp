@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "firmware_update.h"
-#include "library_context.h"
+#include "oro/device_api/firmware_update.h"
+#include "oro/device_api/library_context.h"
 #include "oro/headset/headset_reports.h"
 #include "oro/platform/make_platform.h"
 #include "oro/platform/sim/sim_hid_bus.h"

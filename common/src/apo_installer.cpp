@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "apo_install_lock.h"
+#include "oro/common/error_text.h"
 
 namespace oro::common {
 namespace {
@@ -41,6 +42,21 @@ bool Apply(ApoEnvironment& env, DeviceAPOInfo& info, bool install) {
   return changed;
 }
 
+// Puts the processing in or takes it out where the audio system runs it;
+// false when that failed. An endpoint the audio system does not have now
+// (not present) or cannot process (a microphone) keeps its slots only.
+bool ApplyLive(ApoEnvironment& env, DeviceAPOInfo& info, bool install) {
+  if (!env.live_audio) return true;
+  const std::wstring id =
+      EndpointIdOfKey(info.IsCapture() ? ApoFlow::kCapture : ApoFlow::kRender, info.GetEndpointId());
+  const platform::ErrorCode rc = install ? env.live_audio->InstallProcessing(id) : env.live_audio->RemoveProcessing(id);
+  if (rc == platform::err::kSuccess || rc == platform::err::kNotSupported || rc == platform::err::kNotFound) {
+    return true;
+  }
+  Log(env, L"processing on " + id + L": " + ErrorText(rc));
+  return false;
+}
+
 // Loads and installs or removes one endpoint of the main tree; failures are
 // logged and counted, never thrown, so the other endpoints still get done.
 void ApplyToEndpoint(ApoEnvironment& env, const std::wstring& id, bool install, Tally* tally) {
@@ -52,6 +68,7 @@ void ApplyToEndpoint(ApoEnvironment& env, const std::wstring& id, bool install, 
       return;
     }
     if (Apply(env, info, install)) ++tally->changed;
+    if (!ApplyLive(env, info, install)) ++tally->failed;
   } catch (const RegistryException& e) {
     ++tally->failed;
     Log(env, L"endpoint " + id + L": " + e.Message());
@@ -144,6 +161,10 @@ bool EnableAllDevices(ApoEnvironment& env) {
 template <typename Work>
 auto Locked(ApoEnvironment& env, Work&& work) {
   std::unique_ptr<platform::NamedMutex> lock = detail::HoldInstallLock(env.objects, env.lock_timeout_ms);
+  if (env.live_audio) {
+    const platform::ErrorCode rc = MirrorAudioEndpoints(*env.live_audio, *env.reg);
+    if (rc) Log(env, L"the audio endpoints could not be listed: " + ErrorText(rc));
+  }
   return work();
 }
 

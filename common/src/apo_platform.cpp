@@ -45,7 +45,11 @@ ApoEnvironment MakeApoEnvironment(platform::Platform& p, RegistryAccess& reg, co
                                }});
     }
   }
-  if (p.services) {
+  // A desktop's sound server runs the processing itself, put in and taken
+  // out live; restarting it would only drop what was just put in.
+  const bool live = p.profile == platform::Profile::kHost && p.audio;
+  if (live) env.live_audio = p.audio.get();
+  if (p.services && !live) {
     platform::ServiceManager* services = p.services.get();
     env.restart_audio_service = [services]() -> std::optional<std::wstring> {
       try {

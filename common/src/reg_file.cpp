@@ -1,5 +1,7 @@
 #include "oro/common/reg_file.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
@@ -125,9 +127,26 @@ void RegFileBuilder::AddValue(const std::wstring& name, std::uint32_t type, cons
 std::wstring RegFileBuilder::Text() const { return in_block_ ? text_ + kEol : text_; }
 
 std::vector<std::uint8_t> RegFileBuilder::Bytes() const {
-  std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
-  const std::vector<std::uint8_t> body = platform::ToUtf16Le(Text());
-  bytes.insert(bytes.end(), body.begin(), body.end());
+  // Encoded a slice at a time into one buffer: a deep tree's export runs to
+  // hundreds of megabytes, and whole copies of the text would double that.
+  constexpr std::size_t kSlice = 1 << 16;
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(2 + 2 * (text_.size() + 2));
+  bytes.push_back(0xFF);
+  bytes.push_back(0xFE);
+  for (std::size_t at = 0; at < text_.size();) {
+    std::size_t length = std::min(kSlice, text_.size() - at);
+    // Where wchar_t is UTF-16, a pair of surrogates stays in one slice.
+    const wchar_t last = text_[at + length - 1];
+    if (sizeof(wchar_t) == 2 && last >= 0xD800 && last <= 0xDBFF && at + length < text_.size()) ++length;
+    const std::vector<std::uint8_t> part = platform::ToUtf16Le(text_.substr(at, length));
+    bytes.insert(bytes.end(), part.begin(), part.end());
+    at += length;
+  }
+  if (in_block_) {
+    const std::vector<std::uint8_t> eol = platform::ToUtf16Le(kEol);
+    bytes.insert(bytes.end(), eol.begin(), eol.end());
+  }
   return bytes;
 }
 

@@ -1,8 +1,8 @@
 // _dbg and _dbgw: one diagnostic line to the library's debug output.
 #include <cstdarg>
 
-#include "library_context.h"
 #include "oro/common/debug_print.h"
+#include "oro/device_api/library_context.h"
 #include "oro_ecd_api.h"
 
 namespace {

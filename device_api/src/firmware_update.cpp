@@ -2,7 +2,7 @@
 // 3 ms, sends one packet and waits for the next flow report; after a stream
 // report (0x60 0x00) it sends a packet on every pass. An end status (0x01) is
 // honoured at any point after update mode was entered.
-#include "firmware_update.h"
+#include "oro/device_api/firmware_update.h"
 
 #include <chrono>
 #include <thread>

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <memory>
 
-#include "firmware_update.h"
-#include "library_context.h"
 #include "oro/common/hid_device.h"
+#include "oro/device_api/firmware_update.h"
+#include "oro/device_api/library_context.h"
 #include "oro_ecd_api.h"
 
 namespace {

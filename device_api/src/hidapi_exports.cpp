@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "hid_collections.h"
-#include "library_context.h"
 #include "oro/common/error_text.h"
+#include "oro/device_api/library_context.h"
 #include "oro_ecd_api.h"
 
 struct hid_device_ {

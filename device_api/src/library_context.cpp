@@ -1,4 +1,4 @@
-#include "library_context.h"
+#include "oro/device_api/library_context.h"
 
 #include <memory>
 #include <mutex>

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <vector>
 
-#include "library_context.h"
 #include "oro/common/eq_coefficients.h"
 #include "oro/common/registry_access.h"
+#include "oro/device_api/library_context.h"
 #include "oro_ecd_api.h"
 
 namespace oro::device_api {

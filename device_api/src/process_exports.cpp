@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "library_context.h"
 #include "oro/common/command_line.h"
 #include "oro/common/error_text.h"
 #include "oro/common/registry_access.h"
+#include "oro/device_api/library_context.h"
 #include "oro/platform/text.h"
 #include "oro_ecd_api.h"
 

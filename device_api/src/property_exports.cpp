@@ -3,11 +3,11 @@
 #include <cstring>
 #include <exception>
 
-#include "library_context.h"
 #include "load_device_info.h"
 #include "oro/common/eq_coefficients.h"
 #include "oro/common/property_blocks.h"
 #include "oro/common/registry_access.h"
+#include "oro/device_api/library_context.h"
 #include "oro/platform/text.h"
 #include "oro_ecd_api.h"
 #include "shared_block.h"

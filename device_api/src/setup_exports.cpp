@@ -4,13 +4,13 @@
 #include <exception>
 #include <string>
 
-#include "library_context.h"
 #include "load_device_info.h"
 #include "oro/common/apo_platform.h"
 #include "oro/common/hid_device.h"
 #include "oro/common/hid_identity.h"
 #include "oro/common/property_blocks.h"
 #include "oro/common/registry_access.h"
+#include "oro/device_api/library_context.h"
 #include "oro/platform/clock.h"
 #include "oro/platform/text.h"
 #include "oro_ecd_api.h"

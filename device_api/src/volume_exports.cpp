@@ -4,8 +4,8 @@
 #include <cmath>
 #include <memory>
 
-#include "library_context.h"
 #include "oro/common/endpoint_volume.h"
+#include "oro/device_api/library_context.h"
 #include "oro_ecd_api.h"
 
 namespace {

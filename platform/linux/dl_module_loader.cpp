@@ -68,6 +68,13 @@ class DlModuleLoader final : public ModuleLoader {
     *out = std::make_unique<DlModule>(handle);
     return err::kSuccess;
   }
+
+  std::wstring PathContaining(const void* address) override {
+    Dl_info info{};
+    if (!address || !dladdr(address, &info) || !info.dli_fname || !*info.dli_fname) return L"";
+    char resolved[PATH_MAX];
+    return FromUtf8(realpath(info.dli_fname, resolved) ? resolved : info.dli_fname);
+  }
 };
 
 }  // namespace

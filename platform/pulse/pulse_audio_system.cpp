@@ -5,11 +5,13 @@
 #include "pulse_client.h"
 #include "pulse_endpoints.h"
 #include "pulse_filter_sink.h"
+#include "pulse_notifier.h"
 
 namespace oro::platform::pulse {
 namespace {
 
 using ClientPtr = std::shared_ptr<PulseClient>;
+using NotifierPtr = std::shared_ptr<PulseNotifier>;
 
 // The device behind an endpoint id, looked up afresh: ids are stable, server
 // indices are not.
@@ -29,8 +31,8 @@ ErrorCode FindDevice(PulseClient& client, const std::wstring& id, DeviceRecord* 
 
 class PulseEndpointVolume final : public EndpointVolume {
  public:
-  PulseEndpointVolume(ClientPtr client, DeviceKind kind, std::string name)
-      : client_(std::move(client)), kind_(kind), name_(std::move(name)) {}
+  PulseEndpointVolume(ClientPtr client, NotifierPtr notifier, DeviceKind kind, std::string name)
+      : client_(std::move(client)), notifier_(std::move(notifier)), kind_(kind), name_(std::move(name)) {}
 
   ErrorCode GetMasterScalar(float* scalar) override {
     DeviceRecord d;
@@ -46,34 +48,44 @@ class PulseEndpointVolume final : public EndpointVolume {
     return err::kSuccess;
   }
   ErrorCode SetMute(bool mute) override { return client_->SetMute(kind_, name_, mute); }
+  ErrorCode Subscribe(VolumeListener* listener, std::unique_ptr<Subscription>* out) override {
+    return PulseNotifier::SubscribeVolume(notifier_, EndpointIdOf(kind_, name_), listener, out);
+  }
 
  private:
   ClientPtr client_;
+  NotifierPtr notifier_;
   DeviceKind kind_;
   std::string name_;
 };
 
 class PulseEndpoint final : public AudioEndpoint {
  public:
-  PulseEndpoint(ClientPtr client, const DeviceRecord& device)
-      : client_(std::move(client)), kind_(device.kind), name_(device.name), info_(EndpointInfoOf(device)) {}
+  PulseEndpoint(ClientPtr client, NotifierPtr notifier, const DeviceRecord& device)
+      : client_(std::move(client)),
+        notifier_(std::move(notifier)),
+        kind_(device.kind),
+        name_(device.name),
+        info_(EndpointInfoOf(device)) {}
 
   const EndpointInfo& Info() const override { return info_; }
 
   ErrorCode ActivateVolume(std::unique_ptr<EndpointVolume>* out) override {
     if (ErrorCode rc = ActivateClient()) return rc;
-    *out = std::make_unique<PulseEndpointVolume>(client_, kind_, name_);
+    *out = std::make_unique<PulseEndpointVolume>(client_, notifier_, kind_, name_);
     return err::kSuccess;
   }
 
-  // The device must still be there.
+  // The device must still be there, with something plugged in.
   ErrorCode ActivateClient() override {
     DeviceRecord d;
-    return client_->GetDevice(kind_, name_, &d);
+    if (ErrorCode rc = client_->GetDevice(kind_, name_, &d)) return rc;
+    return d.unplugged ? err::kNotFound : err::kSuccess;
   }
 
  private:
   ClientPtr client_;
+  NotifierPtr notifier_;
   DeviceKind kind_;
   std::string name_;
   EndpointInfo info_;
@@ -83,6 +95,7 @@ class PulseAudioSystem final : public AudioSystem {
  public:
   explicit PulseAudioSystem(const PulseOptions& o)
       : client_(std::make_shared<PulseClient>(ClientOptions{o.server, o.bound})),
+        notifier_(std::make_shared<PulseNotifier>(ClientOptions{o.server, o.bound})),
         plugin_(o.plugin_path.empty() ? PluginBesideThisModule() : o.plugin_path) {}
 
   ErrorCode GetDefaultEndpoint(Flow flow, Role role, std::unique_ptr<AudioEndpoint>* out) override {
@@ -99,7 +112,14 @@ class PulseAudioSystem final : public AudioSystem {
       if (ErrorCode rc = client_->GetDevice(kind, master->second, &d)) return rc;
     }
     if (!IsEndpoint(d) || d.unplugged) return err::kNotFound;
-    *out = std::make_unique<PulseEndpoint>(client_, d);
+    *out = std::make_unique<PulseEndpoint>(client_, notifier_, d);
+    return err::kSuccess;
+  }
+
+  ErrorCode GetEndpoint(const std::wstring& id, std::unique_ptr<AudioEndpoint>* out) override {
+    DeviceRecord d;
+    if (ErrorCode rc = FindDevice(*client_, id, &d)) return rc;
+    *out = std::make_unique<PulseEndpoint>(client_, notifier_, d);
     return err::kSuccess;
   }
 
@@ -113,6 +133,10 @@ class PulseAudioSystem final : public AudioSystem {
       if (info.state & state_mask) out->push_back(std::move(info));
     }
     return err::kSuccess;
+  }
+
+  ErrorCode SubscribeEndpoints(EndpointListener* listener, std::unique_ptr<Subscription>* out) override {
+    return PulseNotifier::SubscribeEndpoints(notifier_, listener, out);
   }
 
   ErrorCode InstallProcessing(const std::wstring& id) override {
@@ -141,6 +165,7 @@ class PulseAudioSystem final : public AudioSystem {
 
  private:
   ClientPtr client_;
+  NotifierPtr notifier_;
   std::string plugin_;
 };
 

@@ -15,6 +15,12 @@ namespace oro::platform::pulse {
 constexpr const char* kFilterMasterProperty = "oro.filter.master";
 constexpr const char* kFilterPreviousProperty = "oro.filter.previous";
 
+// The property keys of what an endpoint's info carries, as change
+// notifications name them.
+constexpr const wchar_t* kPkeyFriendlyName = L"{a45c254e-df1c-4efd-8020-67d146a850e0},14";
+constexpr const wchar_t* kPkeyAdapterName = L"{b3f8fa53-0004-438e-9003-51a46e139bfc},6";
+constexpr const wchar_t* kPkeyDevicePath = L"{b3f8fa53-0004-438e-9003-51a46e139bfc},2";
+
 // Monitors and the kit's own filter sinks are not endpoints of their own.
 bool IsEndpoint(const DeviceRecord& device);
 

@@ -97,6 +97,13 @@ class SimAudioSystem final : public AudioSystem {
     return err::kSuccess;
   }
 
+  ErrorCode GetEndpoint(const std::wstring& id, std::unique_ptr<AudioEndpoint>* out) override {
+    SimEndpoint e;
+    if (ErrorCode rc = SimMachine(*store_).Load(id, &e)) return rc == err::kFileNotFound ? err::kNotFound : rc;
+    *out = std::make_unique<SimAudioEndpoint>(store_, notifier_, std::move(e.info));
+    return err::kSuccess;
+  }
+
   ErrorCode EnumerateEndpoints(Flow flow, std::uint32_t state_mask, std::vector<EndpointInfo>* out) override {
     std::vector<SimEndpoint> all;
     if (ErrorCode rc = SimMachine(*store_).List(&all)) return rc;

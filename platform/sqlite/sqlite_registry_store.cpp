@@ -48,8 +48,9 @@ ErrorCode CheckHandle(const KeyHandle& key, std::uint32_t needed) {
   return err::kSuccess;
 }
 
-ErrorCode Resolve(Database& db, RootKey root, const std::vector<std::wstring>& segments, std::int64_t* id) {
-  std::int64_t cur = RootId(root);
+// Follows `segments` down from the key `start`.
+ErrorCode Resolve(Database& db, std::int64_t start, const std::vector<std::wstring>& segments, std::int64_t* id) {
+  std::int64_t cur = start;
   for (const auto& seg : segments) {
     auto child = FindChild(db, cur, seg);
     if (!child) return err::kFileNotFound;
@@ -77,6 +78,9 @@ SqliteRegistryStore::SqliteRegistryStore(const std::string& path, const StoreOpt
     OpenOutcome outcome = OpenStoreFile(d_->db, path, options);
     open_error_ = outcome.code;
     open_detail_ = std::move(outcome.detail);
+    // Root administers every store, a user the store they own; anybody else
+    // is held to the keys' access lists (the machine-wide store's rules).
+    if (!options.caller && open_error_ == err::kSuccess && ProcessOwnsStore(path)) caller_.administrator = true;
     if (open_error_ == err::kSuccess && !d_->db.ReadOnly()) {
       d_->checkpointer = std::make_unique<WalCheckpointer>(path);
       d_->checkpointer->Attach(d_->db.Handle());
@@ -96,11 +100,25 @@ ErrorCode SqliteRegistryStore::Status(std::string* detail) const {
 ErrorCode SqliteRegistryStore::OpenKey(RootKey root, const std::wstring& sub_key, std::uint32_t access,
                                        KeyHandle* out) {
   if (!out || !ValidRoot(root)) return err::kInvalidParameter;
+  return OpenFrom(root, RootId(root), sub_key, access, out);
+}
+
+ErrorCode SqliteRegistryStore::OpenSubKey(const KeyHandle& parent, const std::wstring& sub_key, std::uint32_t access,
+                                          KeyHandle* out) {
+  if (!out) return err::kInvalidParameter;
+  if (ErrorCode rc = CheckHandle(parent, 0)) return rc;
+  return OpenFrom(parent.root, parent.id, sub_key, access, out);
+}
+
+// start is a root's id or an open handle's, which may have been deleted since.
+ErrorCode SqliteRegistryStore::OpenFrom(RootKey root, std::int64_t start, const std::wstring& sub_key,
+                                        std::uint32_t access, KeyHandle* out) {
   std::vector<std::wstring> segments;
   if (ErrorCode rc = SplitKeyPath(sub_key, &segments)) return rc;
   return d_->Run(open_error_, false, [&]() -> ErrorCode {
+    if (!KeyExists(d_->db, start)) return err::kKeyDeleted;
     std::int64_t id = 0;
-    if (ErrorCode rc = Resolve(d_->db, root, segments, &id)) return rc;
+    if (ErrorCode rc = Resolve(d_->db, start, segments, &id)) return rc;
     const KeySecurity security = caller_.administrator ? KeySecurity{} : LoadSecurity(d_->db, id);
     std::uint32_t granted = 0;
     if (ErrorCode rc = CheckAccess(caller_, security, access, &granted)) return rc;
@@ -157,12 +175,22 @@ ErrorCode SqliteRegistryStore::CreateKey(RootKey root, const std::wstring& sub_k
 
 ErrorCode SqliteRegistryStore::DeleteKey(RootKey root, const std::wstring& sub_key) {
   if (!ValidRoot(root)) return err::kInvalidParameter;
+  return DeleteFrom(RootId(root), sub_key);
+}
+
+ErrorCode SqliteRegistryStore::DeleteSubKey(const KeyHandle& parent, const std::wstring& sub_key) {
+  if (ErrorCode rc = CheckHandle(parent, 0)) return rc;
+  return DeleteFrom(parent.id, sub_key);
+}
+
+ErrorCode SqliteRegistryStore::DeleteFrom(std::int64_t start, const std::wstring& sub_key) {
   std::vector<std::wstring> segments;
   if (ErrorCode rc = SplitKeyPath(sub_key, &segments)) return rc;
-  if (segments.empty()) return open_error_ ? open_error_ : err::kAccessDenied;  // roots stay
+  if (segments.empty()) return open_error_ ? open_error_ : err::kAccessDenied;  // a key is deleted from its parent
   return d_->Run(open_error_, true, [&]() -> ErrorCode {
+    if (!KeyExists(d_->db, start)) return err::kKeyDeleted;
     std::int64_t id = 0;
-    if (ErrorCode rc = Resolve(d_->db, root, segments, &id)) return rc;
+    if (ErrorCode rc = Resolve(d_->db, start, segments, &id)) return rc;
     if (CountSubKeys(d_->db, id) > 0) return err::kAccessDenied;
     if (!caller_.administrator) {
       std::uint32_t granted = 0;

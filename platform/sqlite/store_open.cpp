@@ -1,5 +1,6 @@
 #include "store_open.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,6 +55,42 @@ std::string FolderOf(const std::string& path) {
   const auto slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The store holds every value of every program in the clear, so the file and
+// its journals are owner-only whatever the umask; in a folder with the
+// set-group-id bit (a machine-wide store shared with the kit's group) the
+// folder's group may read them too. A new file is made here with that mode,
+// and SQLite gives the -wal and -shm files the file's mode. An older file of
+// ours that is open to more is narrowed.
+constexpr const char* kJournalSuffixes[] = {"", "-wal", "-shm", "-journal"};
+
+mode_t StoreMode(const std::string& folder) {
+  struct stat st {};
+  const bool shared = stat(folder.c_str(), &st) == 0 && (st.st_mode & S_ISGID) != 0;
+  return shared ? 0640 : 0600;
+}
+
+OpenOutcome CreateRestricted(const std::string& path, mode_t mode) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+  if (fd < 0) {
+    if (errno == EEXIST) return {};  // another process made it first
+    return FailErrno(errno, "cannot create settings store " + path);
+  }
+  const bool ok = fchmod(fd, mode) == 0;
+  const int e = errno;
+  close(fd);
+  if (!ok) return FailErrno(e, "cannot restrict access to settings store " + path);
+  return {};
+}
+
+void RestrictOwnFiles(const std::string& path, mode_t mode) {
+  for (const char* suffix : kJournalSuffixes) {
+    const std::string file = path + suffix;
+    struct stat st {};
+    if (lstat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) continue;
+    if ((st.st_mode & 0777 & ~mode) != 0) chmod(file.c_str(), st.st_mode & mode);
+  }
 }
 
 std::int64_t Pragma(Database& db, const char* sql) {
@@ -156,11 +193,15 @@ OpenOutcome OpenChecked(Database& db, const std::string& path, const StoreOption
     if (!options.create) return Fail(err::kFileNotFound, "settings store " + path + " does not exist");
     OpenOutcome folder = MakeFolders(FolderOf(path));
     if (folder.code) return folder;
+    OpenOutcome made = CreateRestricted(path, StoreMode(FolderOf(path)));
+    if (made.code) return made;
   } else if (S_ISDIR(st.st_mode)) {
     return Fail(err::kAccessDenied, "settings store " + path + " is a folder");
   } else if (access(path.c_str(), R_OK) != 0) {
     return FailErrno(errno, "cannot read settings store " + path);
   }
+
+  RestrictOwnFiles(path, StoreMode(FolderOf(path)));
 
   // The connection is guarded by the store's own mutex.
   const int base = SQLITE_OPEN_NOMUTEX;
@@ -207,6 +248,11 @@ OpenOutcome OpenChecked(Database& db, const std::string& path, const StoreOption
 }
 
 }  // namespace
+
+bool ProcessOwnsStore(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && st.st_uid == geteuid();
+}
 
 OpenOutcome OpenStoreFile(Database& db, const std::string& path, const StoreOptions& options) {
   OpenOutcome out;

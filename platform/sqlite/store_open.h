@@ -21,6 +21,10 @@ struct OpenOutcome {
   std::string detail;
 };
 
+// Whether the process's effective user owns the store file: a store in a
+// user's own folder is administered by that user.
+bool ProcessOwnsStore(const std::string& path);
+
 OpenOutcome OpenStoreFile(Database& db, const std::string& path, const StoreOptions& options);
 
 }  // namespace oro::platform::sqlite

@@ -144,7 +144,49 @@ TYPED_TEST_P(AudioSystemContract, VolumeOutsideTheScalarRangeIsRefusedAndChanges
   EXPECT_EQ(v->SetMasterScalar(1.0f), err::kSuccess);
 }
 
+TYPED_TEST_P(AudioSystemContract, EveryEndpointIsFoundByItsIdAndNoOtherIdIs) {
+  for (Flow flow : {Flow::kRender, Flow::kCapture}) {
+    std::vector<EndpointInfo> all;
+    ASSERT_EQ(this->audio_->EnumerateEndpoints(flow, 0xF, &all), err::kSuccess);
+    for (const auto& e : all) {
+      std::unique_ptr<AudioEndpoint> ep;
+      ASSERT_EQ(this->audio_->GetEndpoint(e.id, &ep), err::kSuccess) << ToUtf8(e.id);
+      ASSERT_TRUE(ep);
+      EXPECT_EQ(ep->Info().id, e.id);
+      EXPECT_EQ(ep->Info().flow, flow);
+      EXPECT_EQ(ep->Info().state, e.state);
+      EXPECT_EQ(ep->Info().name, e.name);
+      EXPECT_EQ(ep->Info().device_path, e.device_path);
+      std::unique_ptr<EndpointVolume> v;
+      const ErrorCode rc = ep->ActivateVolume(&v);
+      if (e.state != devstate::kActive) {
+        EXPECT_NE(rc, err::kSuccess) << ToUtf8(e.id) << " is not active";
+        continue;
+      }
+      ASSERT_EQ(rc, err::kSuccess) << ToUtf8(e.id);
+      // The same endpoint got as the default reads the same volume.
+      auto def = this->DefaultVolume(*this->audio_, flow);
+      std::unique_ptr<AudioEndpoint> default_ep;
+      if (!def || this->audio_->GetDefaultEndpoint(flow, Role::kMultimedia, &default_ep) != err::kSuccess ||
+          default_ep->Info().id != e.id) {
+        continue;
+      }
+      float by_id = -1, by_default = -2;
+      ASSERT_EQ(v->GetMasterScalar(&by_id), err::kSuccess);
+      ASSERT_EQ(def->GetMasterScalar(&by_default), err::kSuccess);
+      EXPECT_EQ(by_id, by_default);
+    }
+  }
+  std::unique_ptr<AudioEndpoint> none;
+  for (const wchar_t* id : {L"{0.0.0.00000000}.{00000000-0000-0000-0000-000000000000}",
+                            L"{0.0.1.00000000}.{00000000-0000-0000-0000-000000000000}", L"", L"not an id"}) {
+    EXPECT_EQ(this->audio_->GetEndpoint(id, &none), err::kNotFound) << ToUtf8(id);
+    EXPECT_FALSE(none);
+  }
+}
+
 REGISTER_TYPED_TEST_SUITE_P(AudioSystemContract, DefaultsAreActiveEndpointsOfTheirFlowAndEnumerationFilters,
+                            EveryEndpointIsFoundByItsIdAndNoOtherIdIs,
                             VolumeAndMuteRoundTripExactlyAndReachOtherClients,
                             VolumeOutsideTheScalarRangeIsRefusedAndChangesNothing);
 

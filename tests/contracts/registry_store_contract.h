@@ -297,6 +297,44 @@ TYPED_TEST_P(RegistryStoreContract, HandleOfADeletedKeyStaysDeadEvenWhenThePathC
   EXPECT_EQ(this->store_->QueryValue(KeyHandle{}, L"v", nullptr), err::kInvalidHandle);
 }
 
+// Opening and deleting below an open key reaches the same keys as full paths,
+// and a handle whose key went away opens nothing, not even a key re-created
+// at the same path.
+TYPED_TEST_P(RegistryStoreContract, KeysOpenAndDeleteRelativeToAnOpenParent) {
+  KeyHandle kit = this->Create(L"SOFTWARE\\Kit");
+  KeyHandle deep = this->Create(L"SOFTWARE\\Kit\\A\\B");
+  KeyHandle enumerate_only;
+  ASSERT_EQ(
+      this->store_->OpenKey(RootKey::kLocalMachine, L"SOFTWARE\\KIT", keyaccess::kEnumerateSubKeys, &enumerate_only),
+      err::kSuccess);
+  KeyHandle b;
+  ASSERT_EQ(this->store_->OpenSubKey(enumerate_only, L"a\\b", keyaccess::kSetValue, &b), err::kSuccess);
+  EXPECT_EQ(b.id, deep.id);
+  EXPECT_EQ(b.access & keyaccess::kSetValue, keyaccess::kSetValue);
+  EXPECT_EQ(b.root, RootKey::kLocalMachine);
+  KeyHandle self;
+  ASSERT_EQ(this->store_->OpenSubKey(kit, L"", keyaccess::kRead, &self), err::kSuccess);
+  EXPECT_EQ(self.id, kit.id);
+  KeyHandle none;
+  EXPECT_EQ(this->store_->OpenSubKey(kit, L"A\\Missing", keyaccess::kRead, &none), err::kFileNotFound);
+  EXPECT_EQ(this->store_->OpenSubKey(kit, L"A\\\\B", keyaccess::kRead, &none), err::kBadKey);
+  EXPECT_EQ(this->store_->OpenSubKey(KeyHandle{}, L"A", keyaccess::kRead, &none), err::kInvalidHandle);
+
+  EXPECT_EQ(this->store_->DeleteSubKey(kit, L"A"), err::kAccessDenied);  // B is still there
+  EXPECT_EQ(this->store_->DeleteSubKey(kit, L""), err::kAccessDenied);   // not itself
+  ASSERT_EQ(this->store_->DeleteSubKey(kit, L"a\\B"), err::kSuccess);
+  EXPECT_EQ(this->store_->QueryValue(deep, L"v", nullptr), err::kKeyDeleted);
+  ASSERT_EQ(this->store_->DeleteSubKey(kit, L"A"), err::kSuccess);
+  EXPECT_EQ(this->store_->DeleteSubKey(kit, L"A"), err::kFileNotFound);
+
+  KeyHandle software;
+  ASSERT_EQ(this->store_->OpenKey(RootKey::kLocalMachine, L"SOFTWARE", keyaccess::kRead, &software), err::kSuccess);
+  ASSERT_EQ(this->store_->DeleteSubKey(software, L"Kit"), err::kSuccess);
+  this->Create(L"SOFTWARE\\Kit\\A");
+  EXPECT_EQ(this->store_->OpenSubKey(kit, L"A", keyaccess::kRead, &none), err::kKeyDeleted);
+  EXPECT_EQ(this->store_->DeleteSubKey(kit, L"A"), err::kKeyDeleted);
+}
+
 TYPED_TEST_P(RegistryStoreContract, EachCallNeedsTheRightItsHandleWasOpenedWith) {
   this->Create(L"SOFTWARE\\Rights");
   auto open = [&](std::uint32_t access) {
@@ -380,7 +418,7 @@ REGISTER_TYPED_TEST_SUITE_P(RegistryStoreContract, FiveRootsExistWithDefaultSecu
                             MissingKeysAndValuesAreNotFound, CreateMakesEveryMissingKeyAlongThePath,
                             KeysWithSubKeysCannotBeDeletedAndValuesGoWithTheirKey,
                             HandleOfADeletedKeyStaysDeadEvenWhenThePathComesBack,
-                            EachCallNeedsTheRightItsHandleWasOpenedWith,
+                            KeysOpenAndDeleteRelativeToAnOpenParent, EachCallNeedsTheRightItsHandleWasOpenedWith,
                             NewKeysInheritContainerEntriesAndExplicitSecurityAppliesToTheLastKey,
                             StoresOnTheSameFileAndThreadsOfOneStoreShareEverything);
 
@@ -446,6 +484,14 @@ TYPED_TEST_P(RegistryStoreSecurityContract, ReadingIsOpenToEverybodyWritingIsNot
   EXPECT_FALSE(this->Exists(L"SOFTWARE\\OroSoundKit\\A"));  // nothing half-made
   ASSERT_TRUE(this->Exists(kContractKit));
   EXPECT_EQ(this->alice_->DeleteKey(RootKey::kLocalMachine, kContractKit), err::kAccessDenied);
+  EXPECT_TRUE(this->Exists(kContractKit));
+  // The same through an open parent: the child's list decides.
+  KeyHandle software;
+  ASSERT_EQ(this->AliceOpens(L"SOFTWARE", keyaccess::kRead, &software), err::kSuccess);
+  KeyHandle relative;
+  EXPECT_EQ(this->alice_->OpenSubKey(software, L"OroSoundKit", keyaccess::kSetValue, &relative), err::kAccessDenied);
+  EXPECT_EQ(this->alice_->OpenSubKey(software, L"OroSoundKit", keyaccess::kRead, &relative), err::kSuccess);
+  EXPECT_EQ(this->alice_->DeleteSubKey(software, L"OroSoundKit"), err::kAccessDenied);
   EXPECT_TRUE(this->Exists(kContractKit));
 
   KeyHandle max;

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "../../device_api/src/library_context.h"
+#include "oro/device_api/library_context.h"
 #include "oro/platform/linux/host_adapters.h"
 #include "oro_ecd_api.h"
 #include "temp_root.h"

@@ -4,9 +4,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "firmware_update.h"
-#include "library_context.h"
 #include "oro/common/hid_device.h"
+#include "oro/device_api/firmware_update.h"
+#include "oro/device_api/library_context.h"
 #include "oro/platform/make_platform.h"
 #include "oro_ecd_api.h"
 #include "sim_hid_fixture.h"

@@ -4,8 +4,8 @@
 #include <atomic>
 #include <thread>
 
-#include "library_context.h"
 #include "oro/common/hid_device.h"
+#include "oro/device_api/library_context.h"
 #include "oro/headset/headset_reports.h"
 #include "oro/platform/make_platform.h"
 #include "oro_ecd_api.h"

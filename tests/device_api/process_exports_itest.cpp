@@ -13,8 +13,8 @@
 #include <fstream>
 #include <thread>
 
-#include "library_context.h"
 #include "oro/common/registry_access.h"
+#include "oro/device_api/library_context.h"
 #include "oro/platform/make_platform.h"
 #include "oro/platform/text.h"
 #include "oro_ecd_api.h"

@@ -9,9 +9,9 @@
 #include <memory>
 #include <vector>
 
-#include "library_context.h"
 #include "oro/common/property_blocks.h"
 #include "oro/common/registry_access.h"
+#include "oro/device_api/library_context.h"
 #include "oro/platform/make_platform.h"
 #include "oro/tools/sim/kit_machine.h"
 #include "oro_ecd_api.h"

@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
-#include "library_context.h"
 #include "oro/common/apo_keys.h"
 #include "oro/common/device_apo_info.h"
 #include "oro/common/property_blocks.h"
 #include "oro/common/registry_access.h"
+#include "oro/device_api/library_context.h"
 #include "oro/platform/clock.h"
 #include "oro/platform/make_platform.h"
 #include "oro/platform/sim/sim_hid_bus.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../../device_api/src/library_context.h"
+#include "oro/device_api/library_context.h"
 #include "oro/platform/make_platform.h"
 #include "oro/platform/sim/sim_layout.h"
 #include "oro/platform/sim/sim_machine.h"

@@ -12,7 +12,7 @@
 #include <limits>
 #include <thread>
 
-#include "library_context.h"
+#include "oro/device_api/library_context.h"
 #include "oro/headset/system_volume_watcher.h"
 #include "oro/platform/make_platform.h"
 #include "oro/platform/sim/sim_machine.h"

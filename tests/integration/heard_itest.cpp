@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "library_context.h"
 #include "oro/common/property_blocks.h"
+#include "oro/device_api/library_context.h"
 #include "oro/platform/make_platform.h"
 #include "oro_ecd_api.h"
 #include "pulse_daemon.h"

@@ -88,13 +88,18 @@ class HeadsetSectionTest : public ::testing::Test {
 
 TEST_F(HeadsetSectionTest, ALightingPresetReachesTheHeadsetAsTheExactCommand) {
   Find<QPushButton>("pushButton_38")->click();
+  // The first supported device the panel found: the headset, or the dongle
+  // when the headset was not there yet at its look-up.
+  const common::HidIdentity& found = window_->Context().headset;
+  ASSERT_TRUE(found.product_id == 0xF779 || found.product_id == 0xF778) << found.product_id;
+  const std::string device = found.product_id == 0xF779 ? "headset" : "dongle";
   // Report ID 2, then opcode, mode (steady), speed 1 and the preset's colour.
   std::string want = "02 0A 01 01 00 FF FF";
   for (int i = 7; i < 65; ++i) want += " 00";
-  // The headset takes the report on its own thread.
+  // The device takes the report on its own thread.
   std::string seen;
   for (int i = 0; i < 300 && seen.empty(); ++i) {
-    seen = host_.Control("headset lighting");
+    seen = host_.Control(device + " lighting");
     if (seen.empty()) QTest::qWait(10);
   }
   EXPECT_EQ(seen, want + "\n");

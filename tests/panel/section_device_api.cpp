@@ -1,6 +1,6 @@
 #include "section_device_api.h"
 
-#include "library_context.h"
+#include "oro/device_api/library_context.h"
 #include "oro/platform/make_platform.h"
 #include "oro/tools/sim/kit_machine.h"
 #include "oro_ecd_api.h"

@@ -48,12 +48,19 @@ class ModuleLoaderContract : public ::testing::TestWithParam<LoaderCase> {
 
 TEST_P(ModuleLoaderContract, OwnersModuleLoadsAndShowsItsEntryPoints) {
   std::unique_ptr<LoadedModule> module;
-  ASSERT_EQ(Load(Copy("OroSoundAPO.so", 0755), &module), err::kSuccess);
+  const std::wstring copy = Copy("OroSoundAPO.so", 0755);
+  ASSERT_EQ(Load(copy, &module), err::kSuccess);
   ASSERT_TRUE(module);
   EXPECT_NE(module->Symbol("DllRegisterServer"), nullptr);
   EXPECT_NE(module->Symbol("DllUnregisterServer"), nullptr);
   EXPECT_EQ(module->Symbol("NoSuchEntryPoint"), nullptr);
   EXPECT_EQ(module->Symbol(nullptr), nullptr);
+  // Each address is found in the file that holds it, by its resolved path.
+  EXPECT_EQ(loader_->PathContaining(module->Symbol("DllRegisterServer")),
+            platform::FromUtf8(fs::canonical(platform::ToUtf8(copy)).string()));
+  EXPECT_EQ(loader_->PathContaining(reinterpret_cast<const void*>(&BuiltFile)),
+            platform::FromUtf8(fs::canonical("/proc/self/exe").string()));
+  EXPECT_EQ(loader_->PathContaining(nullptr), L"");
 }
 
 TEST_P(ModuleLoaderContract, FilesOthersCouldChangeAreRefusedBeforeLoading) {

@@ -305,11 +305,22 @@ TEST_F(StoreReadOnly, ReadOnlyFolderWithoutTheWalFilesIsAClearError) {
   EXPECT_TRUE(ReadFile(db_) == before) << "file changed";
 }
 
+// A store shared with a group (its folder set-group-id) is read by the group
+// while its owner writes; the owner's open narrows the files to the group.
 TEST_F(StoreReadOnly, ReadOnlyFileWhileAWriterHasItOpen) {
   SkipUnlessRoot();
-  ASSERT_EQ(chmod(root_.Path().c_str(), 0755), 0);
-  ASSERT_EQ(chmod(db_.c_str(), 0644), 0);
+  ASSERT_EQ(chown(root_.Path().c_str(), 0, 65534), 0);
+  ASSERT_EQ(chmod(root_.Path().c_str(), 02755), 0);
+  for (const char* suffix : {"", "-wal", "-shm"}) {
+    ASSERT_EQ(chown((db_ + suffix).c_str(), 0, 65534), 0) << suffix;
+    ASSERT_EQ(chmod((db_ + suffix).c_str(), 0666), 0) << suffix;
+  }
   SqliteRegistryStore writer(db_);  // keeps the WAL and its index in place
+  for (const char* suffix : {"", "-wal", "-shm"}) {
+    struct stat st {};
+    ASSERT_EQ(stat((db_ + suffix).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u) << suffix;
+  }
   ASSERT_EQ(writer.OpenError(), err::kSuccess);
   KeyHandle h;
   ASSERT_EQ(writer.OpenKey(RootKey::kLocalMachine, L"SOFTWARE\\OroSoundKit", keyaccess::kAllAccess, &h), err::kSuccess);

@@ -1,7 +1,10 @@
 #include "pulse_daemon.h"
 
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,13 +47,21 @@ bool PulseDaemon::Start() {
   for (const char* keep : {"ORO_ROOT", "ORO_PLATFORM", "ORO_DEBUG_LOG"}) {
     if (const char* v = std::getenv(keep)) env.push_back(std::string(keep) + "=" + v);
   }
-  std::vector<std::string> args = {"pulseaudio",        "-n",
-                                   "--daemonize=no",    "--system=no",
-                                   "--use-pid-file=no", "--exit-idle-time=-1",
-                                   "--realtime=no",     "--high-priority=no",
-                                   "--disable-shm=yes", "--log-target=stderr",
-                                   "--log-level=info",  "-L",
-                                   socket_arg};
+  std::vector<std::string> args = {"pulseaudio",
+                                   "-n",
+                                   "--daemonize=no",
+                                   "--system=no",
+                                   "--use-pid-file=no",
+                                   "--exit-idle-time=-1",
+                                   "--realtime=no",
+                                   "--high-priority=no",
+                                   "--disable-shm=yes",
+                                   "--log-target=stderr",
+                                   "--log-level=info",
+                                   "-L",
+                                   socket_arg,
+                                   "-L",
+                                   "module-cli-protocol-unix socket=" + dir_ + "/cli"};
   const pid_t pid = fork();
   if (pid < 0) {
     why_ = "cannot fork";
@@ -87,6 +98,38 @@ int PulseDaemon::Pactl(const std::string& arguments, std::string* out) const {
   return RunCommand("env -u PULSE_COOKIE PULSE_SERVER=" + Server() + " /usr/bin/pactl " + arguments, out);
 }
 
+bool PulseDaemon::Command(const std::string& line, std::string* out) const {
+  const std::string path = dir_ + "/cli";
+  sockaddr_un addr{};
+  if (path.size() >= sizeof addr.sun_path) return false;
+  addr.sun_family = AF_UNIX;
+  path.copy(addr.sun_path, path.size());
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  std::string reply;
+  bool ok = connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+  const std::string script = line + "\n";
+  ok = ok && write(fd, script.data(), script.size()) == static_cast<ssize_t>(script.size());
+  // The end of input ends the session ("exit" would end the server); five
+  // seconds is far beyond any answer.
+  ok = ok && shutdown(fd, SHUT_WR) == 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (ok && std::chrono::steady_clock::now() < deadline) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 100) <= 0) continue;
+    char buf[512];
+    const ssize_t n = read(fd, buf, sizeof buf);
+    if (n <= 0) break;
+    reply.append(buf, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  if (out) *out = reply;
+  // A failed command is answered with a line starting with "No" or saying
+  // what failed; a successful one prints nothing.
+  return ok && reply.find("No ") == std::string::npos && reply.find("failed") == std::string::npos &&
+         reply.find("Unknown command") == std::string::npos;
+}
+
 int PulseDaemon::LoadSink(const std::string& name, const std::string& properties) const {
   return Load("module-null-sink sink_name=" + name + " \"sink_properties=\\\"" + properties +
               "\\\"\" rate=48000 channels=2");
@@ -115,7 +158,7 @@ bool PulseDaemon::CanLoadBuiltPlugins(std::string* why) {
 
 void PulseDaemon::Kill() {
   if (pid_ <= 0) return;
-  kill(pid_, SIGCONT);
+  // SIGKILL ends a frozen server too, without letting it answer first.
   kill(pid_, SIGKILL);
   waitpid(pid_, nullptr, 0);
   pid_ = -1;

@@ -28,6 +28,10 @@ class PulseDaemon {
 
   // pactl against this server; returns its exit status.
   int Pactl(const std::string& arguments, std::string* out = nullptr) const;
+  // One line of the server's own command language ("update-sink-proplist
+  // NAME device.description=X"), for what pactl cannot do; false when the
+  // server refused it.
+  bool Command(const std::string& line, std::string* out = nullptr) const;
   // Loads a null sink carrying the given properties ("device.description='Headset'
   // device.bus=usb ..."), 48 kHz stereo; returns the module index, or -1.
   int LoadSink(const std::string& name, const std::string& properties) const;

@@ -153,6 +153,10 @@ TEST_F(OroSimTools, AStoreThatRefusesWritesIsNamedAsTheCause) {
   std::string out;
   ASSERT_EQ(Sim("create", &out), 0) << out;
   ASSERT_EQ(chmod(root_.Path().c_str(), 0755), 0);
+  // Readable, as a store shared with the caller's group is; only writes refused.
+  for (const char* suffix : {"", "-wal", "-shm"}) {
+    ASSERT_EQ(chmod((root_.RegistryDb() + suffix).c_str(), 0644), 0) << suffix;
+  }
   out.clear();
   const int rc = RunCommand("ORO_PLATFORM=sim ORO_ROOT='" + root_.Path() +
                                 "' setpriv --reuid=65534 --regid=65534 --clear-groups '" + BuiltFile("oroctl") +

@@ -109,11 +109,16 @@ TEST_F(OroctlRegTest, BadCommandLinesAreUsageErrors) {
 }
 
 TEST_F(OroctlRegTest, FailuresExitWithOneAndTheRegistryMessage) {
-  EXPECT_EQ(Reg({"query", kKey}), 1);
-  EXPECT_NE(out_.find("Error while opening registry key HKEY_LOCAL_MACHINE\\SOFTWARE\\OroSoundKit: "
-                      "The system cannot find the file specified."),
-            std::string::npos)
-      << out_;
+  // The error alone: no header of a key that could not be read.
+  for (const std::vector<std::string>& query :
+       {std::vector<std::string>{"query", kKey}, std::vector<std::string>{"query", kKey, "/s"},
+        std::vector<std::string>{"query", kKey, "/v", "x", "/s"}}) {
+    EXPECT_EQ(Reg(query), 1);
+    EXPECT_EQ(out_,
+              "oroctl: Error while opening registry key HKEY_LOCAL_MACHINE\\SOFTWARE\\OroSoundKit: "
+              "The system cannot find the file specified.\n")
+        << query.size();
+  }
   ASSERT_EQ(Reg({"add", kKey, "/v", "n", "/t", "REG_DWORD", "/d", "1"}), 0) << out_;
   EXPECT_EQ(Reg({"query", kKey, "/v", "other"}), 1);
   EXPECT_NE(out_.find("Error while reading registry value HKEY_LOCAL_MACHINE\\SOFTWARE\\OroSoundKit\\other: "),
@@ -141,6 +146,45 @@ TEST_F(OroctlRegTest, DeleteRemovesValuesOrTheWholeTree) {
   WithRegistry([&](common::RegistryAccess& reg) {
     EXPECT_FALSE(reg.KeyExists(kFullKey + L"\\A"));
     EXPECT_EQ(reg.ReadString(kFullKey, L"keep"), L"1");
+  });
+}
+
+// A tree as deep as the store allows is listed, searched, exported and
+// deleted whole, every key under its full path.
+TEST_F(OroctlRegTest, TheDeepestTreeIsWalkedWholeUnderFullPaths) {
+  std::string deepest = kKey;
+  for (int level = 3; level <= 512; ++level) deepest += "\\L";
+  ASSERT_EQ(Reg({"add", deepest, "/v", "bottom", "/d", "yes"}), 0) << out_.substr(0, 300);
+  ASSERT_EQ(Reg({"add", deepest + "\\One", "/v", "x", "/d", "1"}), 1) << "513 levels";
+  ASSERT_EQ(Reg({"add", kKey + "\\L\\Side", "/v", "bottom", "/d", "side"}), 0) << out_;
+  const std::string shown = "HKEY_LOCAL_MACHINE" + deepest.substr(4);
+
+  ASSERT_EQ(Reg({"query", kKey, "/s"}), 0) << out_.substr(0, 300);
+  EXPECT_NE(out_.find("\n" + shown + "\n    bottom    REG_SZ    yes\n\n"), std::string::npos);
+  std::size_t headers = 0;
+  for (std::size_t at = 0; (at = out_.find("\nHKEY_LOCAL_MACHINE\\SOFTWARE", at)) != std::string::npos; ++at) ++headers;
+  EXPECT_EQ(headers, 512u);  // the kit's key, 510 levels below it and Side
+
+  ASSERT_EQ(Reg({"query", kKey, "/v", "BOTTOM", "/s"}), 0) << out_.substr(0, 300);
+  const std::size_t side = out_.find("\\OroSoundKit\\L\\Side\n    BOTTOM    REG_SZ    side\n");
+  const std::size_t bottom = out_.find(shown + "\n    BOTTOM    REG_SZ    yes\n");
+  EXPECT_NE(bottom, std::string::npos);
+  EXPECT_NE(side, std::string::npos);
+  EXPECT_LT(bottom, side) << "L comes before Side, each key before its sub keys";
+  EXPECT_NE(out_.find("End of search: 2 match(es) found.\n"), std::string::npos);
+
+  const std::string file = root_.Path() + "/deep.reg";
+  ASSERT_EQ(Reg({"export", kKey, file}), 0) << out_;
+  std::ifstream in(file, std::ios::binary);
+  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GE(bytes.size(), 2u);
+  const std::wstring text = platform::FromUtf16Le(bytes.data() + 2, bytes.size() - 2);
+  EXPECT_NE(text.find(L"\r\n[" + platform::FromUtf8(shown) + L"]\r\n\"bottom\"=\"yes\"\r\n"), std::wstring::npos);
+
+  ASSERT_EQ(Reg({"delete", kKey + "\\L", "/f"}), 0) << out_;
+  WithRegistry([&](common::RegistryAccess& reg) {
+    EXPECT_TRUE(reg.KeyExists(kFullKey));
+    EXPECT_TRUE(reg.EnumerateSubKeys(kFullKey).empty());
   });
 }
 

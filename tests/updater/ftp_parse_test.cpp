@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "oro/updater/console_text.h"
+#include "oro/platform/console_text.h"
+#include "oro/platform/tcp_socket.h"
 #include "oro/updater/ftp_client.h"
 #include "oro/updater/ftp_parse.h"
-#include "socket_io.h"
 
 namespace oro::updater {
 namespace {
@@ -92,22 +92,22 @@ TEST(ReplyAssembler, ALineWithoutCodeIsAFailedReply) {
 }
 
 TEST(SocketErrors, UseTheWinsockNumbers) {
-  EXPECT_EQ(net::WinsockCode(ECONNREFUSED), 10061);
-  EXPECT_EQ(net::WinsockCode(ETIMEDOUT), 10060);
-  EXPECT_EQ(net::WinsockCode(EAGAIN), 10060);  // a receive time-out
-  EXPECT_EQ(net::WinsockCode(ECONNRESET), 10054);
-  EXPECT_EQ(net::WinsockCode(EPIPE), 10054);
-  EXPECT_EQ(net::WinsockCode(ENETUNREACH), 10051);
-  EXPECT_EQ(net::WinsockCode(EHOSTUNREACH), 10065);
+  EXPECT_EQ(platform::net::WinsockCode(ECONNREFUSED), 10061);
+  EXPECT_EQ(platform::net::WinsockCode(ETIMEDOUT), 10060);
+  EXPECT_EQ(platform::net::WinsockCode(EAGAIN), 10060);  // a receive time-out
+  EXPECT_EQ(platform::net::WinsockCode(ECONNRESET), 10054);
+  EXPECT_EQ(platform::net::WinsockCode(EPIPE), 10054);
+  EXPECT_EQ(platform::net::WinsockCode(ENETUNREACH), 10051);
+  EXPECT_EQ(platform::net::WinsockCode(EHOSTUNREACH), 10065);
 }
 
 TEST(ConsoleText, ChineseLinesFollowTheConsoleCodeSet) {
   const std::string text = "连接失败: 10061";
-  EXPECT_EQ(Utf8ToCodeset(text, "GBK"), "\xC1\xAC\xBD\xD3\xCA\xA7\xB0\xDC: 10061");
-  EXPECT_EQ(Utf8ToCodeset(text, "UTF-8"), text);
+  EXPECT_EQ(platform::Utf8ToCodeset(text, "GBK"), "\xC1\xAC\xBD\xD3\xCA\xA7\xB0\xDC: 10061");
+  EXPECT_EQ(platform::Utf8ToCodeset(text, "UTF-8"), text);
   // A program that never chose a locale reports ASCII; a Linux terminal then reads UTF-8.
-  EXPECT_EQ(Utf8ToCodeset(text, "ANSI_X3.4-1968"), text);
-  EXPECT_EQ(Utf8ToCodeset(text, "no-such-codeset"), text);
+  EXPECT_EQ(platform::Utf8ToCodeset(text, "ANSI_X3.4-1968"), text);
+  EXPECT_EQ(platform::Utf8ToCodeset(text, "no-such-codeset"), text);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "command.h"
+#include "oro/platform/file_writer.h"
 #include "oro/platform/text.h"
 #include "oro/updater/ftp_client.h"
 #include "oro/updater/net_config.h"
@@ -125,10 +126,14 @@ int Get(const Args& args) {
                  updater::FtpResultText(result), detail.empty() ? "" : ": ", detail.c_str());
     return -result;
   }
-  std::FILE* f = std::fopen(output.c_str(), "wb");
-  if (!f) return Fail("cannot write " + output);
-  const bool written = std::fwrite(data.get(), 1, static_cast<std::size_t>(size), f) == static_cast<std::size_t>(size);
-  if (std::fclose(f) != 0 || !written) return Fail("cannot write " + output);
+  // A downloaded image is no secret: readable by all, whatever the umask, and
+  // only ever replacing a regular file.
+  constexpr std::uint32_t kDownloadMode = 0644;
+  std::string problem;
+  if (platform::ReplaceFileContents(output, data.get(), static_cast<std::size_t>(size), kDownloadMode, &problem) !=
+      platform::FileWriteError::kNone) {
+    return Fail(problem);
+  }
   std::fprintf(stderr, "%s: %d bytes\n", output.c_str(), size);
   return 0;
 }

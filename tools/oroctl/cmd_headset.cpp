@@ -1,7 +1,5 @@
 // oroctl headset: the status query, the lighting command and the firmware
 // update, through the device library's exports as the panel uses them.
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -151,7 +149,7 @@ int Firmware(const Args& args) {
     return Fail(message);
   }
   Progress progress;
-  progress.terminal = isatty(STDOUT_FILENO) != 0;
+  progress.terminal = cli::IsTerminal(stdout);
   const int32_t mode = target == "dongle" ? 1 : 2;
   const int32_t rc = _update_3031_fw(ShowProgress, &progress, image.data(), static_cast<int32_t>(image.size()), mode);
   if (progress.terminal && progress.last_percent >= 0 && progress.last_percent < 100) std::printf("\n");

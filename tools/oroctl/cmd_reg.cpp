@@ -217,51 +217,52 @@ void PrintValue(const std::wstring& name, const platform::RegValue& value) {
         ShownData(value) + L"\n");
 }
 
-void PrintKeyValues(RegistryAccess& reg, const std::wstring& key) {
+// The header goes out only once the values were read, so a key that cannot
+// be read prints the error alone.
+void PrintKey(const std::wstring& key, const std::vector<RegistryAccess::NamedValue>& values) {
   Print(Shown(key) + L"\n");
-  for (const auto& v : reg.EnumerateValues(key)) PrintValue(v.name, v.value);
+  for (const auto& v : values) PrintValue(v.name, v.value);
   Print(L"\n");
-}
-
-void PrintTree(RegistryAccess& reg, const std::wstring& key) {
-  PrintKeyValues(reg, key);
-  for (const auto& sub : reg.EnumerateSubKeys(key)) PrintTree(reg, SubKey(key, sub));
-}
-
-// Keys below `key` (itself included) holding the value, printed as found.
-int SearchValue(RegistryAccess& reg, const std::wstring& key, const std::wstring& name) {
-  int found = 0;
-  if (reg.ValueExists(key, name)) {
-    Print(Shown(key) + L"\n");
-    PrintValue(name, reg.ReadValue(key, name));
-    Print(L"\n");
-    ++found;
-  }
-  for (const auto& sub : reg.EnumerateSubKeys(key)) found += SearchValue(reg, SubKey(key, sub), name);
-  return found;
 }
 
 int Query(RegistryAccess& reg, const Options& o) {
-  Print(L"\n");
   if (o.has_name || o.default_value) {
     const std::wstring name = o.has_name ? o.name : L"";
     if (o.recurse) {
-      const int found = SearchValue(reg, o.key, name);
-      Print(L"End of search: " + std::to_wstring(found) + L" match(es) found.\n");
+      int found = 0;
+      reg.VisitTree(o.key, [&](const RegistryAccess::TreeKey& key) {
+        platform::RegValue value;
+        if (!key.FindValue(name, &value)) return;
+        Print((found == 0 ? L"\n" : L"") + Shown(key.Path()) + L"\n");
+        PrintValue(name, value);
+        Print(L"\n");
+        ++found;
+      });
+      Print((found == 0 ? L"\n" : L"") + std::wstring(L"End of search: ") + std::to_wstring(found) +
+            L" match(es) found.\n");
       return 0;
     }
     const platform::RegValue value = reg.ReadValue(o.key, name);
-    Print(Shown(o.key) + L"\n");
+    Print(L"\n" + Shown(o.key) + L"\n");
     PrintValue(name, value);
     Print(L"\n");
     return 0;
   }
   if (o.recurse) {
-    PrintTree(reg, o.key);
+    bool first = true;
+    reg.VisitTree(o.key, [&](const RegistryAccess::TreeKey& key) {
+      const auto values = key.Values();
+      if (first) Print(L"\n");
+      first = false;
+      PrintKey(key.Path(), values);
+    });
     return 0;
   }
-  PrintKeyValues(reg, o.key);
-  for (const auto& sub : reg.EnumerateSubKeys(o.key)) Print(Shown(SubKey(o.key, sub)) + L"\n");
+  const auto values = reg.EnumerateValues(o.key);
+  const auto sub_keys = reg.EnumerateSubKeys(o.key);
+  Print(L"\n");
+  PrintKey(o.key, values);
+  for (const auto& sub : sub_keys) Print(Shown(SubKey(o.key, sub)) + L"\n");
   return 0;
 }
 
@@ -366,11 +367,6 @@ int Add(RegistryAccess& reg, const Options& o) {
 
 // --- deleting -------------------------------------------------------------------
 
-void DeleteTree(RegistryAccess& reg, const std::wstring& key) {
-  for (const auto& sub : reg.EnumerateSubKeys(key)) DeleteTree(reg, SubKey(key, sub));
-  reg.DeleteKey(key);
-}
-
 int Delete(RegistryAccess& reg, const Options& o) {
   if (!o.force) return Fail("deleting needs /f");
   if (o.has_name || o.default_value) {
@@ -379,19 +375,13 @@ int Delete(RegistryAccess& reg, const Options& o) {
     for (const auto& v : reg.EnumerateValues(o.key)) reg.DeleteValue(o.key, v.name);
   } else {
     if (common::ParseKeyPath(o.key).sub_key.empty()) return Fail("a root key cannot be deleted");
-    DeleteTree(reg, o.key);
+    reg.DeleteTree(o.key);
   }
   std::fputs(kDone, stdout);
   return 0;
 }
 
 // --- export ---------------------------------------------------------------------
-
-void ExportTree(RegistryAccess& reg, const std::wstring& key, common::RegFileBuilder& out) {
-  out.BeginKey(Shown(key));
-  for (const auto& v : reg.EnumerateValues(key)) out.AddValue(v.name, v.value.type, v.value.data);
-  for (const auto& sub : reg.EnumerateSubKeys(key)) ExportTree(reg, SubKey(key, sub), out);
-}
 
 int Export(RegistryAccess& reg, const Options& o) {
   const std::wstring path = platform::FromUtf8(o.positional[0]);
@@ -402,7 +392,10 @@ int Export(RegistryAccess& reg, const Options& o) {
     }
   }
   common::RegFileBuilder out;
-  ExportTree(reg, o.key, out);
+  reg.VisitTree(o.key, [&out](const RegistryAccess::TreeKey& key) {
+    out.BeginKey(Shown(key.Path()));
+    for (const auto& v : key.Values()) out.AddValue(v.name, v.value.type, v.value.data);
+  });
   common::ReplacingFile file(path);
   file.Commit(out.Bytes());
   std::fputs(kDone, stdout);

@@ -3,11 +3,13 @@
 #include <chrono>
 
 #include "ftp_diagnostics.h"
+#include "oro/platform/tcp_socket.h"
 #include "oro/updater/ftp_client.h"
 #include "oro/updater/ftp_parse.h"
-#include "socket_io.h"
 
 namespace oro::updater {
+
+namespace net = platform::net;
 namespace {
 
 std::atomic<int> g_connect_ms{FtpTimeouts{}.connect_ms};

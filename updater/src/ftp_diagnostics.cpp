@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
-#include "oro/updater/console_text.h"
+#include "oro/platform/console_text.h"
 
 namespace oro::updater::diag {
 namespace {
 
 void Write(std::FILE* stream, const std::string& utf8_line) {
-  const std::string line = ToConsoleEncoding(utf8_line) + "\n";
+  const std::string line = platform::ToConsoleEncoding(utf8_line) + "\n";
   // One locked write per line: lines of concurrent sessions never mix.
   std::fwrite(line.data(), 1, line.size(), stream);
   std::fflush(stream);

@@ -3,11 +3,13 @@
 #include <algorithm>
 
 #include "ftp_diagnostics.h"
+#include "oro/platform/large_buffer.h"
+#include "oro/platform/tcp_socket.h"
 #include "oro/updater/ftp_client.h"
-#include "socket_io.h"
-#include "transfer_buffer.h"
 
 namespace oro::updater {
+
+namespace net = platform::net;
 namespace {
 
 constexpr std::size_t kBlockSize = 64 * 1024;
@@ -203,7 +205,7 @@ int FtpDownloadToMemory(const std::string& address, const std::string& user, con
       Report(callback, context, ftp_event::kBinaryFailed, -1);
       return ftp_result::kBinaryRefused;
     }
-    std::unique_ptr<std::uint8_t[]> buffer = AllocateTransferBuffer(static_cast<std::size_t>(size));
+    std::unique_ptr<std::uint8_t[]> buffer = platform::AllocateLargeBuffer(static_cast<std::size_t>(size));
     if (!buffer) {
       diag::Err("内存不足: " + std::to_string(size));
       diag::SetFailure("no memory for " + std::to_string(size) + " bytes");

@@ -17,6 +17,7 @@
 
 #include "oro/common/device_apo_info.h"
 #include "oro/common/registry_access.h"
+#include "oro/platform/audio_system.h"
 #include "oro/platform/module_loader.h"
 #include "oro/platform/named_objects.h"
 
@@ -52,11 +53,28 @@ struct ApoEnvironment {
   std::function<void(const std::wstring& text, const std::wstring& caption)> show_error;
   // One diagnostic line.
   std::function<void(const std::wstring&)> log;
+  // Where the audio system runs the processing itself (the sound server of a
+  // desktop): its endpoints are copied into the tree before each run, every
+  // endpoint a run installs on or removes from gets the processing put in or
+  // taken out there too, and the audio service is not restarted (that would
+  // drop what was just put in). Null: the slots in the tree are all there is.
+  platform::AudioSystem* live_audio = nullptr;
   // Serialises installations across processes; null: no serialisation.
   platform::NamedObjects* objects = nullptr;
   // How long to wait for another process's installation to end.
   std::uint32_t lock_timeout_ms = 60000;
 };
+
+// Copies the audio system's endpoints into the main endpoint tree (state,
+// names, adapter, device path); endpoints of the tree it no longer has are
+// marked not present, keeping their slots. Writes only what differs. The
+// audio system's error when it cannot list its endpoints (nothing is written
+// then); store failures throw RegistryException.
+platform::ErrorCode MirrorAudioEndpoints(platform::AudioSystem& audio, RegistryAccess& reg);
+// The key name of an endpoint id ("{guid}" of "{0.0.0.00000000}.{guid}"), or
+// empty when the id is not one; and back.
+std::wstring EndpointKeyName(const std::wstring& endpoint_id);
+std::wstring EndpointIdOfKey(ApoFlow flow, const std::wstring& key_name);
 
 // (previous-OS flag, endpoint id) pairs of the endpoints of a USB device.
 std::vector<std::pair<bool, std::wstring>> FindDeviceEndpoints(RegistryAccess& reg, std::uint32_t vendor,

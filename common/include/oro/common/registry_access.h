@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,6 +57,31 @@ class RegistryAccess {
   };
   // Every value of the key, in the store's order.
   std::vector<NamedValue> EnumerateValues(const std::wstring& key);
+
+  // A key met while walking a tree: its full path, and its values read
+  // through the open key (nothing is looked up by path again).
+  class TreeKey {
+   public:
+    const std::wstring& Path() const { return path_; }
+    std::vector<NamedValue> Values() const;
+    // false when the key has no value of that name.
+    bool FindValue(const std::wstring& name, platform::RegValue* out) const;
+
+   private:
+    friend class RegistryAccess;
+    TreeKey(platform::RegistryStore& store, const platform::KeyHandle& handle, const std::wstring& path)
+        : store_(store), handle_(handle), path_(path) {}
+    platform::RegistryStore& store_;
+    const platform::KeyHandle& handle_;
+    const std::wstring& path_;
+  };
+  // Visits `key` and every key below it, each before its sub keys, sub keys
+  // in the store's order. One open key per level and one growing path: the
+  // walk costs one step per key however deep the tree is.
+  void VisitTree(const std::wstring& key, const std::function<void(const TreeKey&)>& visit);
+  // Deletes `key` and everything below it, deepest keys first, each through
+  // its parent's open key. Stops at the first key that cannot be deleted.
+  void DeleteTree(const std::wstring& key);
 
   // Grants the Administrators group full control of the key (inherited below it).
   void EnsureWritable(const std::wstring& key);

@@ -101,6 +101,11 @@ class AudioSystem {
   virtual ~AudioSystem() = default;
   // err::kNotFound when the flow has no default endpoint for the role.
   virtual ErrorCode GetDefaultEndpoint(Flow flow, Role role, std::unique_ptr<AudioEndpoint>* out) = 0;
+  // The endpoint with this id, in whatever state it is (activation fails
+  // unless it is active); err::kNotFound when there is none.
+  virtual ErrorCode GetEndpoint(const std::wstring& id, std::unique_ptr<AudioEndpoint>* out) {
+    return err::kNotSupported;
+  }
   // Endpoints of a flow whose state matches any bit of state_mask.
   virtual ErrorCode EnumerateEndpoints(Flow flow, std::uint32_t state_mask, std::vector<EndpointInfo>* out) = 0;
   // Reports endpoints arriving, leaving, changing state, default or

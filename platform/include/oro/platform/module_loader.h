@@ -27,6 +27,10 @@ class ModuleLoader {
   // anybody else may write it; err::kModuleNotFound when it is not a module
   // that loads.
   virtual ErrorCode Load(const std::wstring& path, std::unique_ptr<LoadedModule>* out) = 0;
+  // Resolved path of the loaded module (or program) that holds `address`, a
+  // function or object of it; empty when no module holds it. A module finds
+  // its own file this way.
+  virtual std::wstring PathContaining(const void* address) = 0;
 };
 
 }  // namespace oro::platform

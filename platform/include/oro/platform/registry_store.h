@@ -98,7 +98,7 @@ struct KeyInfo {
 
 struct KeyHandle {
   RootKey root = RootKey::kLocalMachine;
-  std::wstring sub_key;  // as the caller named it
+  std::wstring sub_key;  // as the caller named it (relative to the parent for OpenSubKey)
   std::int64_t id = 0;   // adapter's identity of the key; 0 for none
   std::uint32_t access = 0;
 };
@@ -121,6 +121,13 @@ class RegistryStore {
                               const KeySecurity* security, KeyHandle* out, bool* created) = 0;
   // Refused with err::kAccessDenied when the key still has sub keys.
   virtual ErrorCode DeleteKey(RootKey root, const std::wstring& sub_key) = 0;
+
+  // The same two, relative to an open key: the path is looked up from the
+  // parent, so walking a tree costs one step per key however deep it is. The
+  // parent handle needs no particular right; the access check is the child's.
+  virtual ErrorCode OpenSubKey(const KeyHandle& parent, const std::wstring& sub_key, std::uint32_t access,
+                               KeyHandle* out) = 0;
+  virtual ErrorCode DeleteSubKey(const KeyHandle& parent, const std::wstring& sub_key) = 0;
 
   // out may be null to test for existence only.
   virtual ErrorCode QueryValue(const KeyHandle& key, const std::wstring& name, RegValue* out) = 0;

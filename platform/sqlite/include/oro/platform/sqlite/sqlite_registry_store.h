@@ -15,7 +15,8 @@ namespace oro::platform::sqlite {
 struct StoreOptions {
   // How long an operation waits for another process's transaction.
   int busy_timeout_ms = 5000;
-  // Who calls; by default derived from the process's effective user.
+  // Who calls; by default the process's effective user, an administrator when
+  // it is root or owns the store file (a store in the user's own folder).
   const Caller* caller = nullptr;
   // Create the file (and its folder) when missing.
   bool create = true;
@@ -44,6 +45,9 @@ class SqliteRegistryStore final : public RegistryStore {
   ErrorCode CreateKey(RootKey root, const std::wstring& sub_key, std::uint32_t access, const KeySecurity* security,
                       KeyHandle* out, bool* created) override;
   ErrorCode DeleteKey(RootKey root, const std::wstring& sub_key) override;
+  ErrorCode OpenSubKey(const KeyHandle& parent, const std::wstring& sub_key, std::uint32_t access,
+                       KeyHandle* out) override;
+  ErrorCode DeleteSubKey(const KeyHandle& parent, const std::wstring& sub_key) override;
   ErrorCode QueryValue(const KeyHandle& key, const std::wstring& name, RegValue* out) override;
   ErrorCode SetValue(const KeyHandle& key, const std::wstring& name, std::uint32_t type, const std::uint8_t* data,
                      std::size_t size) override;
@@ -63,6 +67,10 @@ class SqliteRegistryStore final : public RegistryStore {
   Caller caller_;
   ErrorCode open_error_ = 0;
   std::string open_detail_;
+
+  ErrorCode OpenFrom(RootKey root, std::int64_t start, const std::wstring& sub_key, std::uint32_t access,
+                     KeyHandle* out);
+  ErrorCode DeleteFrom(std::int64_t start, const std::wstring& sub_key);
 };
 
 }  // namespace oro::platform::sqlite

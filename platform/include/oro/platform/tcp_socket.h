@@ -1,15 +1,18 @@
-// The client's view of TCP sockets. Errors are Winsock numbers on every
-// platform so that the client's diagnostics read the same everywhere; the
-// mapping from the system's own numbers lives in one place.
+// IPv4 TCP client sockets, as the update client uses them. Beside the ports:
+// plain functions, one implementation per system (platform/linux/tcp_socket.cpp
+// here). Errors are Winsock numbers on every platform so that diagnostics read
+// the same everywhere; the mapping from the system's own numbers lives here.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "oro/updater/ftp_client.h"
+namespace oro::platform::net {
 
-namespace oro::updater::net {
+// A socket descriptor; kInvalidSocket when there is none.
+using Socket = std::intptr_t;
+constexpr Socket kInvalidSocket = -1;
 
 namespace wsa {
 constexpr int kInterrupted = 10004;
@@ -51,29 +54,29 @@ int WinsockCode(int system_error);
 bool StartNetwork(int& error);
 void StopNetwork();
 
-FtpSocket OpenTcp(int& error);
-void Close(FtpSocket socket);
+Socket OpenTcp(int& error);
+void Close(Socket socket);
 
 // Dotted IPv4 text to an address in network order.
 bool ParseIpv4(const std::string& text, std::uint32_t& address);
 
 // Connects within `timeout_ms` (no limit when 0 or less); 0 or a Winsock code.
-int Connect(FtpSocket socket, std::uint32_t address, std::uint16_t port, int timeout_ms);
+int Connect(Socket socket, std::uint32_t address, std::uint16_t port, int timeout_ms);
 
 // Longest wait for a send or receive to make progress.
-void SetIdleTimeout(FtpSocket socket, int timeout_ms);
+void SetIdleTimeout(Socket socket, int timeout_ms);
 
 // Waits up to `timeout_ms` for bytes (or the end of the data) to arrive:
 // true when a receive would not wait; false with wsa::kTimedOut or another
 // Winsock code.
-bool WaitReadable(FtpSocket socket, int timeout_ms, int& error);
+bool WaitReadable(Socket socket, int timeout_ms, int& error);
 
 // Sends every byte or fails with a Winsock code.
-bool SendAll(FtpSocket socket, const char* data, std::size_t size, int& error);
+bool SendAll(Socket socket, const char* data, std::size_t size, int& error);
 
 // Bytes received (at most `size`), 0 at the end of the data, -1 on error.
 // With `peek` the bytes stay queued for the next receive.
-long Receive(FtpSocket socket, void* data, std::size_t size, int& error, bool peek = false);
+long Receive(Socket socket, void* data, std::size_t size, int& error, bool peek = false);
 
 // The local IPv4 address that reaches `server`, found by connecting a
 // datagram socket (nothing is sent). False when no datagram socket exists;
@@ -83,23 +86,23 @@ bool LocalAddressFor(const std::string& server, std::string& local);
 // Closes its socket on scope exit unless released.
 class SocketHolder {
  public:
-  explicit SocketHolder(FtpSocket socket = kInvalidFtpSocket) : socket_(socket) {}
+  explicit SocketHolder(Socket socket = kInvalidSocket) : socket_(socket) {}
   ~SocketHolder() { Reset(); }
   SocketHolder(const SocketHolder&) = delete;
   SocketHolder& operator=(const SocketHolder&) = delete;
-  FtpSocket Get() const { return socket_; }
-  FtpSocket Release() {
-    FtpSocket s = socket_;
-    socket_ = kInvalidFtpSocket;
+  Socket Get() const { return socket_; }
+  Socket Release() {
+    Socket s = socket_;
+    socket_ = kInvalidSocket;
     return s;
   }
   void Reset() {
-    if (socket_ != kInvalidFtpSocket) Close(socket_);
-    socket_ = kInvalidFtpSocket;
+    if (socket_ != kInvalidSocket) Close(socket_);
+    socket_ = kInvalidSocket;
   }
 
  private:
-  FtpSocket socket_;
+  Socket socket_;
 };
 
-}  // namespace oro::updater::net
+}  // namespace oro::platform::net

@@ -8,12 +8,12 @@
 #include <cerrno>
 #include <chrono>
 
-#include "socket_io.h"
+#include "oro/platform/tcp_socket.h"
 
-namespace oro::updater::net {
+namespace oro::platform::net {
 namespace {
 
-int Fd(FtpSocket socket) { return static_cast<int>(socket); }
+int Fd(Socket socket) { return static_cast<int>(socket); }
 
 int LastError() { return WinsockCode(errno); }
 
@@ -103,17 +103,17 @@ bool StartNetwork(int& error) {
 
 void StopNetwork() {}
 
-FtpSocket OpenTcp(int& error) {
+Socket OpenTcp(int& error) {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
   if (fd < 0) {
     error = LastError();
-    return kInvalidFtpSocket;
+    return kInvalidSocket;
   }
   return fd;
 }
 
-void Close(FtpSocket socket) {
-  if (socket != kInvalidFtpSocket) ::close(Fd(socket));
+void Close(Socket socket) {
+  if (socket != kInvalidSocket) ::close(Fd(socket));
 }
 
 bool ParseIpv4(const std::string& text, std::uint32_t& address) {
@@ -123,7 +123,7 @@ bool ParseIpv4(const std::string& text, std::uint32_t& address) {
   return true;
 }
 
-int Connect(FtpSocket socket, std::uint32_t address, std::uint16_t port, int timeout_ms) {
+int Connect(Socket socket, std::uint32_t address, std::uint16_t port, int timeout_ms) {
   const int fd = Fd(socket);
   sockaddr_in sa{};
   sa.sin_family = AF_INET;
@@ -164,7 +164,7 @@ int Connect(FtpSocket socket, std::uint32_t address, std::uint16_t port, int tim
   return error;
 }
 
-void SetIdleTimeout(FtpSocket socket, int timeout_ms) {
+void SetIdleTimeout(Socket socket, int timeout_ms) {
   timeval tv{};
   if (timeout_ms > 0) {
     tv.tv_sec = timeout_ms / 1000;
@@ -174,7 +174,7 @@ void SetIdleTimeout(FtpSocket socket, int timeout_ms) {
   ::setsockopt(Fd(socket), SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
 }
 
-bool WaitReadable(FtpSocket socket, int timeout_ms, int& error) {
+bool WaitReadable(Socket socket, int timeout_ms, int& error) {
   pollfd p{Fd(socket), POLLIN, 0};
   for (;;) {
     const int r = ::poll(&p, 1, timeout_ms > 0 ? timeout_ms : 0);
@@ -191,7 +191,7 @@ bool WaitReadable(FtpSocket socket, int timeout_ms, int& error) {
   }
 }
 
-bool SendAll(FtpSocket socket, const char* data, std::size_t size, int& error) {
+bool SendAll(Socket socket, const char* data, std::size_t size, int& error) {
   while (size > 0) {
     // MSG_NOSIGNAL: a peer that went away must not kill the process.
     const ssize_t n = ::send(Fd(socket), data, size, MSG_NOSIGNAL);
@@ -206,7 +206,7 @@ bool SendAll(FtpSocket socket, const char* data, std::size_t size, int& error) {
   return true;
 }
 
-long Receive(FtpSocket socket, void* data, std::size_t size, int& error, bool peek) {
+long Receive(Socket socket, void* data, std::size_t size, int& error, bool peek) {
   for (;;) {
     const ssize_t n = ::recv(Fd(socket), data, size, peek ? MSG_PEEK : 0);
     if (n >= 0) return static_cast<long>(n);
@@ -239,4 +239,4 @@ bool LocalAddressFor(const std::string& server, std::string& local) {
   return true;
 }
 
-}  // namespace oro::updater::net
+}  // namespace oro::platform::net

@@ -2,9 +2,9 @@
 
 #include <new>
 
-#include "transfer_buffer.h"
+#include "oro/platform/large_buffer.h"
 
-namespace oro::updater {
+namespace oro::platform {
 namespace {
 
 constexpr std::uintptr_t kHugePage = 2u << 20;
@@ -12,10 +12,10 @@ constexpr std::size_t kHintFrom = 8u << 20;
 
 }  // namespace
 
-std::unique_ptr<std::uint8_t[]> AllocateTransferBuffer(std::size_t size) {
+std::unique_ptr<std::uint8_t[]> AllocateLargeBuffer(std::size_t size) {
   std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[size]);
   if (buffer && size >= kHintFrom) {
-    // Every page of a large download is touched once, and faulting it in
+    // Every page of a large block is touched once, and faulting it in
     // 4 KiB at a time can cost more than the network; huge pages cut the
     // number of faults 512-fold. Only whole huge pages inside the block are
     // hinted, so nothing beyond it is ever committed.
@@ -27,4 +27,4 @@ std::unique_ptr<std::uint8_t[]> AllocateTransferBuffer(std::size_t size) {
   return buffer;
 }
 
-}  // namespace oro::updater
+}  // namespace oro::platform

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace oro::updater {
+namespace oro::platform {
 
 // `utf8` converted to `codeset` (an iconv name such as "GBK"); the text is
 // returned unchanged for UTF-8 and plain ASCII code sets, and when it cannot
@@ -13,4 +13,4 @@ std::string Utf8ToCodeset(const std::string& utf8, const char* codeset);
 // `utf8` in the code set of the process's current locale.
 std::string ToConsoleEncoding(const std::string& utf8);
 
-}  // namespace oro::updater
+}  // namespace oro::platform

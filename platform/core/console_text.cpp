@@ -5,9 +5,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "oro/updater/console_text.h"
+#include "oro/platform/console_text.h"
 
-namespace oro::updater {
+namespace oro::platform {
 namespace {
 
 bool PassesUnchanged(const char* codeset) {
@@ -38,4 +38,4 @@ std::string Utf8ToCodeset(const std::string& utf8, const char* codeset) {
 
 std::string ToConsoleEncoding(const std::string& utf8) { return Utf8ToCodeset(utf8, nl_langinfo(CODESET)); }
 
-}  // namespace oro::updater
+}  // namespace oro::platform
