@@ -2,6 +2,7 @@
 // application, the window and the event loop; the shutdown sequence runs
 // however the loop ends.
 #include <QApplication>
+#include <QFile>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QThread>
@@ -14,6 +15,8 @@
 #include "message_box.h"
 #include "oro/common/registry_access.h"
 #include "oro/common/registry_exception.h"
+#include "oro/eq/curve_store.h"
+#include "oro/platform/install_layout.h"
 #include "oro/platform/make_platform.h"
 #include "oro/updater/update_check.h"
 #include "panel_fonts.h"
@@ -50,7 +53,12 @@ int main(int argc, char** argv) {
   app.setWindowIcon(QIcon(QStringLiteral(":/demo/demo.ico")));
 
   panel::demo::Options options;
-  options.app_folder = QCoreApplication::applicationDirPath();
+  const QString program_folder = QCoreApplication::applicationDirPath();
+  // Installed, the translations are under the data folder and the program's
+  // own folder is not writable, so the curves live in the state folder.
+  options.app_folder =
+      QFile::decodeName(platform::PanelDataFolder(QFile::encodeName(program_folder).toStdString()).c_str());
+  options.curve_file = QString::fromStdString(eq::CurveStore::PathIn(platform.paths.state_dir));
   options.tray_available = QSystemTrayIcon::isSystemTrayAvailable();
   options.hid_bus = platform.hid;
   // "InstallPath" as the library's set-up recorded it (read when the check
