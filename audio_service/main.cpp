@@ -4,6 +4,7 @@
 #include <cstring>
 #include <exception>
 
+#include "oro/audio_service/service_runner.h"
 #include "oro/audio_service/service_setup.h"
 #include "oro/platform/make_platform.h"
 
@@ -11,8 +12,17 @@ int main(int argc, char** argv) {
   const char* option = argc > 1 ? argv[1] : "";
   const bool install = std::strcmp(option, "--install") == 0;
   const bool uninstall = std::strcmp(option, "--uninstall") == 0;
-  // Not started by the manager: nothing to connect to, nothing printed.
-  if (!install && !uninstall) return 0;
+  if (!install && !uninstall) {
+    // The manager's start. Started by hand there is nothing to connect to,
+    // and nothing is printed.
+    try {
+      oro::platform::Platform platform = oro::platform::MakePlatformFromEnvironment();
+      oro::audio_service::RunService(platform);
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "oro_raduri: %s\n", e.what());
+    }
+    return 0;
+  }
   try {
     oro::platform::Platform platform = oro::platform::MakePlatformFromEnvironment();
     const std::string line = install ? oro::audio_service::Install(*platform.services, *platform.processes)

@@ -12,6 +12,7 @@ packages=(
   python3 python3-pyftpdlib curl
   libpulse-dev pulseaudio pulseaudio-utils ladspa-sdk
   clang libclang-rt-14-dev clang-format
+  dpkg-dev fakeroot file lintian desktop-file-utils man-db strace
 )
 
 missing=()

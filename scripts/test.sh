@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the kit and passes its tests: the normal build, then the same suite
-# under the address and undefined-behaviour sanitizers, then each fuzz target
-# for a bounded time. --quick runs the normal build's suite only.
+# Builds the kit and passes its tests: the normal build, then its Debian
+# package (built, checked, and as root installed and purged again), then the
+# same suite under the address and undefined-behaviour sanitizers, then each
+# fuzz target for a bounded time. --quick runs the normal build's suite only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,6 +24,9 @@ echo "== tests =="
 ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
 
 [ $quick -eq 1 ] && exit 0
+
+echo "== Debian package =="
+scripts/package-check.sh
 
 echo "== build (address and undefined-behaviour sanitizers) =="
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DORO_SANITIZE=ON -DORO_BUILD_BENCH=OFF >/dev/null

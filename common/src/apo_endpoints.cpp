@@ -3,6 +3,7 @@
 #include <cwctype>
 
 #include "oro/common/apo_installer.h"
+#include "oro/platform/install_layout.h"
 #include "oro/platform/text.h"
 
 namespace oro::common {
@@ -61,7 +62,8 @@ std::wstring InstallFolder(const std::wstring& program_path) {
 }
 
 std::wstring ApoModulePath(const std::wstring& program_path) {
-  return InstallFolder(program_path) + L"/" + apo::kApoModuleFile;
+  const std::string folder = platform::ProcessingObjectFolder(platform::ToUtf8(InstallFolder(program_path)));
+  return platform::FromUtf8(folder) + L"/" + apo::kApoModuleFile;
 }
 
 }  // namespace oro::common

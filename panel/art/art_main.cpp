@@ -18,7 +18,7 @@ using namespace oro::panel::art;
 namespace {
 
 struct Entry {
-  QString alias;  // resource path without the leading ":/"
+  QString alias;  // resource path without the leading ":/"; empty: installed, not a resource
   QString file;   // file below OUT_FOLDER (ASCII names only)
   std::function<QImage()> draw;
   const char* format = "png";
@@ -61,6 +61,10 @@ std::vector<Entry> Catalogue() {
     const QString name = QStringLiteral("bp_%1.png").arg(step * 10);
     e.push_back({"page4/png/" + name, "page4/" + name, [step] { return Battery(step * 10, false, false); }});
   }
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    const QString file = QStringLiteral("hicolor/%1x%1/oro_panel.png").arg(size);
+    e.push_back({QString(), file, [size] { return AppIcon(size); }});
+  }
   for (const char* kind : {"about", "setting", "min", "close"}) {
     for (bool hover : {false, true}) {
       const QString name = QStringLiteral("icon_%1%2.png").arg(kind, hover ? "_hover" : "");
@@ -92,7 +96,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "oro_panel_art: cannot write %s: %s\n", qPrintable(path), qPrintable(writer.errorString()));
       return 1;
     }
-    qrc += QStringLiteral("  <file alias=\"%1\">%2</file>\n").arg(entry.alias, entry.file);
+    if (!entry.alias.isEmpty()) qrc += QStringLiteral("  <file alias=\"%1\">%2</file>\n").arg(entry.alias, entry.file);
   }
   qrc += QStringLiteral("</qresource>\n</RCC>\n");
   QFile file(out.filePath(QStringLiteral("panel_art.qrc")));

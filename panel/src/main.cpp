@@ -2,6 +2,7 @@
 // application, the window and the event loop; the shutdown sequence runs
 // however the loop ends.
 #include <QApplication>
+#include <QFile>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QThread>
@@ -16,6 +17,7 @@
 #include "oro/common/registry_access.h"
 #include "oro/common/registry_exception.h"
 #include "oro/eq/curve_store.h"
+#include "oro/platform/install_layout.h"
 #include "oro/platform/make_platform.h"
 #include "oro/updater/update_check.h"
 #include "panel_fonts.h"
@@ -52,9 +54,11 @@ int main(int argc, char** argv) {
   app.setWindowIcon(QIcon(QStringLiteral(":/demo/demo.ico")));
 
   panel::demo::Options options;
-  options.app_folder = QCoreApplication::applicationDirPath();
-  // The program's folder is not the user's to write; the curves live with the
-  // rest of the kit's state, where oroctl eq finds them too.
+  const QString program_folder = QCoreApplication::applicationDirPath();
+  // Installed, the translations are under the data folder and the program's
+  // own folder is not writable, so the curves live in the state folder.
+  options.app_folder =
+      QFile::decodeName(platform::PanelDataFolder(QFile::encodeName(program_folder).toStdString()).c_str());
   options.curve_file = QString::fromStdString(eq::CurveStore::PathIn(platform.paths.state_dir));
   options.audio = platform.audio;
   options.tray_available = QSystemTrayIcon::isSystemTrayAvailable();

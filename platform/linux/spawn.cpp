@@ -48,7 +48,8 @@ void CloseOnExecFromThree() {
 }
 
 [[noreturn]] void RunGrandchild(int report_fd, const char* program, char* const* argv, char* const* envp,
-                                const char* folder, const RunAs* run_as, const std::vector<gid_t>& groups) {
+                                const char* folder, const RunAs* run_as, const std::vector<gid_t>& groups,
+                                SpawnStreams streams) {
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -64,6 +65,14 @@ void CloseOnExecFromThree() {
   if (folder && chdir(folder) != 0) {
     Report(report_fd, kExecErrno, errno);
     _exit(127);
+  }
+  if (streams == SpawnStreams::kNull) {
+    const int null_fd = open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (null_fd < 0) {
+      Report(report_fd, kExecErrno, errno);
+      _exit(127);
+    }
+    for (int fd = 0; fd < 3; ++fd) dup2(null_fd, fd);
   }
   CloseOnExecFromThree();
   execve(program, argv, envp);
@@ -102,7 +111,7 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 }  // namespace
 
 ErrorCode SpawnDetached(const StartRequest& request, const std::vector<std::pair<std::string, std::string>>& extra_env,
-                        const RunAs* run_as, std::int64_t* id) {
+                        const RunAs* run_as, std::int64_t* id, SpawnStreams streams) {
   if (request.program.empty()) return err::kInvalidParameter;
   std::string program = ToUtf8(request.program);
   std::vector<std::string> args{program};
@@ -138,7 +147,7 @@ ErrorCode SpawnDetached(const StartRequest& request, const std::vector<std::pair
     const pid_t child = fork();
     if (child == 0) {
       RunGrandchild(fds[1], program.c_str(), argv.data(), envp.data(), folder.empty() ? nullptr : folder.c_str(),
-                    run_as, groups);
+                    run_as, groups, streams);
     }
     Report(fds[1], child < 0 ? kForkErrno : kPid, child < 0 ? errno : child);
     _exit(0);

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "oro/platform/install_layout.h"
 #include "pulse_endpoints.h"
 
 namespace oro::platform::pulse {
@@ -37,7 +38,8 @@ std::string PluginBesideThisModule() {
   char resolved[4096];
   if (realpath(path.c_str(), resolved)) path = resolved;
   const auto slash = path.rfind('/');
-  return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + kPluginFile;
+  if (slash == std::string::npos) return kPluginFile;
+  return ProcessingObjectFolder(path.substr(0, slash)) + "/" + kPluginFile;
 }
 
 ErrorCode FindFilterSink(PulseClient& client, const std::string& master, DeviceRecord* out) {

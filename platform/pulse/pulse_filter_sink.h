@@ -10,7 +10,8 @@
 
 namespace oro::platform::pulse {
 
-// The processing object's plugin beside the module this code is part of.
+// The processing object's plugin beside the module this code is part of, or
+// in the installed plugin folder when the module is installed.
 std::string PluginBesideThisModule();
 
 // The filter sink in front of `master`; err::kNotFound when there is none.

@@ -30,7 +30,8 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
     });
     p.system = sim::MakeSimSystemInfo(p.registry);
     p.processes = sim::MakeSimProcessTable(p.registry, paths.state_dir);
-    p.services = sim::MakeSimServiceManager(p.registry);
+    p.services = sim::MakeSimServiceManager(p.registry, SystemClock(), paths.state_dir);
+    p.service_host = sim::MakeSimServiceHost(p.registry, paths.registry_db);
     p.hid = sim::MakeSimHidBus(sim::HidBusDir(paths.sim_dir));
   } else {
     p.audio = pulse::MakePulseAudioSystem();
@@ -42,6 +43,7 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
       return s && s->CurrentCaller().administrator;
     });
     p.services = linux_host::MakeSystemdServiceManager(p.registry);
+    p.service_host = linux_host::MakeSystemdServiceHost();
   }
   return p;
 }

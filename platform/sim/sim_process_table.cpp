@@ -10,6 +10,7 @@
 // is "ConsoleSession" there (1 when absent, 0xFFFFFFFF for nobody).
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -26,6 +27,8 @@ constexpr const char* kElevatedVar = "ORO_SIM_ELEVATED";
 constexpr const char* kSessionVar = "ORO_SIM_SESSION";
 constexpr const wchar_t* kUserIsAdmin = L"UserIsAdmin";
 constexpr const wchar_t* kConsoleSession = L"ConsoleSession";
+constexpr const wchar_t* kSessionStarts = L"SessionStarts";
+constexpr std::size_t kMaxSessionStarts = 64;
 
 using Env = std::vector<std::pair<std::string, std::string>>;
 
@@ -101,7 +104,22 @@ class SimProcessTable final : public ProcessTable {
     std::uint32_t console = 0;
     if (ErrorCode rc = ConsoleSession(&console)) return rc;
     if (session == kNoConsoleSession || session != console) return err::kNoToken;
-    return linux_host::SpawnDetached(request, Tags({{kSessionVar, std::to_string(session)}}), nullptr, id);
+    std::int64_t pid = 0;
+    const ErrorCode rc =
+        linux_host::SpawnDetached(request, Tags({{kSessionVar, std::to_string(session)}}), nullptr, &pid);
+    if (rc) return rc;
+    if (id) *id = pid;
+    // The machine keeps what it started in the user's session, so a start
+    // can be seen where its program cannot show itself (no display).
+    std::vector<std::wstring> starts;
+    ReadSessionStarts(*store_, &starts);
+    if (starts.size() >= kMaxSessionStarts) starts.erase(starts.begin());
+    std::wstring line =
+        L"session " + std::to_wstring(session) + L" pid " + std::to_wstring(pid) + L" " + request.program;
+    for (const auto& a : request.args) line += L" " + a;
+    starts.push_back(line);
+    WriteMultiString(*store_, layout::kSystemKey, kSessionStarts, starts);
+    return err::kSuccess;
   }
 
  private:
@@ -122,6 +140,13 @@ class SimProcessTable final : public ProcessTable {
 };
 
 }  // namespace
+
+ErrorCode ReadSessionStarts(RegistryStore& store, std::vector<std::wstring>* out) {
+  out->clear();
+  const ErrorCode rc = ReadMultiString(store, layout::kSystemKey, kSessionStarts, out);
+  out->erase(std::remove(out->begin(), out->end(), std::wstring()), out->end());
+  return rc == err::kFileNotFound ? err::kSuccess : rc;
+}
 
 std::unique_ptr<ProcessTable> MakeSimProcessTable(std::shared_ptr<RegistryStore> store, const std::string& state_dir) {
   return std::make_unique<SimProcessTable>(std::move(store), state_dir);

@@ -17,8 +17,8 @@ constexpr const wchar_t* kDisplayName = L"DisplayName";
 
 class SimServiceHandle final : public Service {
  public:
-  SimServiceHandle(StorePtr store, Clock& clock, std::wstring name)
-      : store_(std::move(store)), services_(*store_, clock), name_(std::move(name)) {}
+  SimServiceHandle(StorePtr store, Clock& clock, const std::string& state_dir, std::wstring name)
+      : store_(std::move(store)), services_(*store_, clock, state_dir), name_(std::move(name)) {}
 
   const std::wstring& Name() const override { return name_; }
   ErrorCode GetState(std::uint32_t* state) override { return services_.GetState(name_, state); }
@@ -37,7 +37,8 @@ class SimServiceHandle final : public Service {
 
 class SimServiceManager final : public ServiceManager {
  public:
-  SimServiceManager(StorePtr store, Clock& clock) : store_(std::move(store)), clock_(clock) {}
+  SimServiceManager(StorePtr store, Clock& clock, std::string state_dir)
+      : store_(std::move(store)), clock_(clock), state_dir_(std::move(state_dir)) {}
 
   ErrorCode Connect() override {
     KeyHandle h;
@@ -50,7 +51,7 @@ class SimServiceManager final : public ServiceManager {
     SimServices services(*store_, clock_);
     std::uint32_t state = 0;
     if (ErrorCode rc = services.GetState(name, &state)) return rc;
-    *out = std::make_unique<SimServiceHandle>(store_, clock_, name);
+    *out = std::make_unique<SimServiceHandle>(store_, clock_, state_dir_, name);
     return err::kSuccess;
   }
 
@@ -71,12 +72,14 @@ class SimServiceManager final : public ServiceManager {
  private:
   StorePtr store_;
   Clock& clock_;
+  std::string state_dir_;
 };
 
 }  // namespace
 
-std::unique_ptr<ServiceManager> MakeSimServiceManager(std::shared_ptr<RegistryStore> store, Clock& clock) {
-  return std::make_unique<SimServiceManager>(std::move(store), clock);
+std::unique_ptr<ServiceManager> MakeSimServiceManager(std::shared_ptr<RegistryStore> store, Clock& clock,
+                                                      std::string state_dir) {
+  return std::make_unique<SimServiceManager>(std::move(store), clock, std::move(state_dir));
 }
 
 }  // namespace oro::platform::sim

@@ -76,10 +76,17 @@ void WalCheckpointer::Attach(sqlite3* db) { sqlite3_wal_hook(db, &WalCheckpointe
 int WalCheckpointer::OnCommit(void* self, sqlite3* db, const char* name, int frames) {
   auto* me = static_cast<WalCheckpointer*>(self);
   if (frames >= kBackstopFrames) {
-    // Writes outrun the thread: bound the log here. A passive copy can lose
-    // the race with the thread's own and leave the log growing, so this one
-    // waits its turn and truncates the log.
-    sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    // Writes outrun the thread: bound the log here, truncating it. Only one
+    // checkpoint runs at a time and SQLite answers busy at once, not through
+    // the busy handler, when the thread's copy holds that turn. On a loaded
+    // machine the thread (niced) can keep it for a long while, and the log
+    // grew by a page a commit meanwhile: wait for the turn, a little at a
+    // time so the thread gets the processor, within a bound.
+    const auto give_up = std::chrono::steady_clock::now() + kBackstopWait;
+    while (sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) == SQLITE_BUSY &&
+           std::chrono::steady_clock::now() < give_up) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     ++me->caller_runs_;
     return SQLITE_OK;
   }

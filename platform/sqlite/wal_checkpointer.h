@@ -30,6 +30,8 @@ class WalCheckpointer {
   static constexpr int kCheckpointFrames = 2048;
   // Log length at which the committing caller checkpoints itself.
   static constexpr int kBackstopFrames = 2400;
+  // How long the committing caller waits for its turn to checkpoint.
+  static constexpr std::chrono::milliseconds kBackstopWait{500};
   // A log left unchanged this long is copied back whatever its length.
   static constexpr std::chrono::milliseconds kQuiet{250};
   // How often the thread looks at the log, and while a long one is copied.

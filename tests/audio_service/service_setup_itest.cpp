@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "oro/audio_service/service_setup.h"
 #include "oro/platform/sim/sim_adapters.h"
@@ -55,6 +56,15 @@ class ServiceSetupTest : public ::testing::Test {
     if (!text.empty() && text.back() == L'\0') text.pop_back();
     return text;
   }
+  // The program reports running on its own, a moment after the install.
+  std::uint32_t StateOnceSettled() {
+    std::uint32_t s = State();
+    for (int i = 0; i < 500 && s == svcstate::kStartPending; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      s = State();
+    }
+    return s;
+  }
   void Configure(void (*edit)(SimService&)) {
     SimService s;
     ASSERT_EQ(services_.Load(audio_service::kServiceName, &s), 0u);
@@ -65,7 +75,7 @@ class ServiceSetupTest : public ::testing::Test {
   TempRoot root_;
   std::shared_ptr<platform::RegistryStore> store_ =
       std::make_shared<platform::sqlite::SqliteRegistryStore>(root_.RegistryDb());
-  platform::sim::SimServices services_{*store_, platform::SystemClock()};
+  platform::sim::SimServices services_{*store_, platform::SystemClock(), root_.Path()};
   std::string out_;
 };
 
@@ -75,7 +85,7 @@ TEST_F(ServiceSetupTest, InstallRegistersTheQuotedProgramAndStartsItOnceOnly) {
   ASSERT_TRUE(Exists());
   const std::string self = std::filesystem::canonical(BuiltFile("oro_raduri")).string();
   EXPECT_EQ(ImagePath(), L"\"" + platform::FromUtf8(self) + L"\"");
-  EXPECT_EQ(State(), svcstate::kRunning);
+  EXPECT_EQ(StateOnceSettled(), svcstate::kRunning);
 
   // The second install is refused with its code and leaves the first alone.
   ASSERT_EQ(services_.ForceState(audio_service::kServiceName, svcstate::kStopped), 0u);
@@ -127,14 +137,22 @@ TEST_F(ServiceSetupTest, UninstallRemovesOnlyAStoppedServiceAndGivesUpAfterItsBu
   } clock;
   auto manager = platform::sim::MakeSimServiceManager(store_, clock);
   platform::sim::SimServices services{*store_, clock};
-  ASSERT_EQ(Run("--install"), 0);
-  Configure([](SimService& s) { s.stop_delay_ms = 300; });
+  // A plain simulated entry, without a program, so its stop runs on this
+  // test's clock alone.
+  const auto add_running = [&](std::uint32_t stop_delay_ms, std::uint32_t stop_failure) {
+    SimService s;
+    s.name = audio_service::kServiceName;
+    s.state = svcstate::kRunning;
+    s.stop_delay_ms = stop_delay_ms;
+    s.stop_failure = stop_failure;
+    ASSERT_EQ(services.Add(s), 0u);
+  };
+  add_running(300, 0);
   EXPECT_EQ(audio_service::Uninstall(*manager, clock), "Service uninstalled.\n");
   EXPECT_GE(clock.now, platform::Clock::Duration(1000000 + 300)) << "removed before it had stopped";
   EXPECT_FALSE(Exists());
 
-  ASSERT_EQ(Run("--install"), 0);
-  Configure([](SimService& s) { s.stop_failure = platform::err::kServiceCannotAcceptCtrl; });
+  add_running(0, platform::err::kServiceCannotAcceptCtrl);
   const auto before = clock.now;
   EXPECT_EQ(audio_service::Uninstall(*manager, clock), "Uninstall failed: 1053\n");
   EXPECT_GE(clock.now, before + std::chrono::seconds(30));

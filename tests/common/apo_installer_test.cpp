@@ -2,6 +2,7 @@
 // processing object is registered and the audio service restarted, and what
 // a failure on the way gives.
 #include "apo_fixture.h"
+#include "oro/platform/install_layout.h"
 #include "oro/platform/text.h"
 
 namespace oro::test {
@@ -200,6 +201,10 @@ TEST(InstallFolder, CutBeforeTheLastSeparator) {
   EXPECT_EQ(common::InstallFolder(L"oro_panel"), L"");
   EXPECT_EQ(common::InstallFolder(L"/ab"), L"");
   EXPECT_EQ(common::ApoModulePath(L"/opt/kit/oro_panel"), L"/opt/kit/OroSoundAPO.so");
+  // An installed program registers the object from the plugin folder, where the package puts it.
+  const auto& layout = platform::InstalledLayout();
+  EXPECT_EQ(common::ApoModulePath(platform::FromUtf8(layout.bin_dir + "/oro_panel")),
+            platform::FromUtf8(layout.ladspa_dir + "/OroSoundAPO.so"));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // one also keeps each state folder's programs to itself.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -48,8 +50,18 @@ TEST(SimProcessTable, EachStateFolderSeesOnlyItsOwnPrograms) {
   r.program = FromUtf8(test::BuiltFile("normal.exe"));
   std::int64_t id = 0;
   ASSERT_EQ(a->Start(r, &id), err::kSuccess);
-  std::vector<ProcessEntry> seen;
-  for (int i = 0; i < 200 && !Sees(*a, id); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  // The stand-in runs until ended and holds the test's output open: end it
+  // whatever the outcome, or a failed check turns into a hung test.
+  struct EndStandIn {
+    std::int64_t id;
+    bool ended = false;
+    ~EndStandIn() {
+      if (!ended) ::kill(static_cast<pid_t>(id), SIGKILL);
+    }
+  } end_stand_in{id};
+  // A loaded machine can take seconds to start a program; the bound only
+  // ends a test that would otherwise hang.
+  for (int i = 0; i < 1000 && !Sees(*a, id); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   ASSERT_TRUE(Sees(*a, id));
   EXPECT_TRUE(Sees(*host, id));
   EXPECT_FALSE(Sees(*b, id));
@@ -61,6 +73,7 @@ TEST(SimProcessTable, EachStateFolderSeesOnlyItsOwnPrograms) {
     if (p.id == id) {
       EXPECT_EQ(b->Terminate(p), err::kInvalidParameter) << "another machine's program cannot be ended";
       EXPECT_EQ(a->Terminate(p), err::kSuccess);
+      end_stand_in.ended = true;  // its id may be reused from here on
     }
   }
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "oro/platform/sim/sim_layout.h"
+#include "oro/platform/text.h"
 #include "sim_cli.h"
 
 namespace oro::tools::sim {
@@ -40,13 +41,21 @@ bool ParseUsb(const std::string& text, std::uint16_t* vid, std::uint16_t* pid) {
 // The endpoints an ENDPOINT|FLOW argument names.
 int Targets(SimMachine& machine, const std::string& ref, std::vector<SimEndpoint>* out) {
   Flow flow;
+  std::vector<SimEndpoint> all;
   if (!ParseFlow(ref, &flow)) {
     SimEndpoint e;
+    if (machine.Find(Widen(ref), &e) == platform::err::kNotFound && machine.List(&all) == platform::err::kSuccess) {
+      // A device's name ("headset") stands for its endpoints ("headset-render", "headset-capture").
+      const std::wstring prefix = platform::FoldCase(Widen(ref + "-"));
+      for (auto& d : all) {
+        if (platform::FoldCase(d.alias).rfind(prefix, 0) == 0) out->push_back(std::move(d));
+      }
+      if (!out->empty()) return 0;
+    }
     if (int rc = FindEndpoint(machine, ref, &e)) return rc;
     out->push_back(std::move(e));
     return 0;
   }
-  std::vector<SimEndpoint> all;
   if (auto rc = machine.List(&all)) return FailCode("cannot read the endpoints", rc);
   for (auto& e : all) {
     if (e.info.flow == flow) out->push_back(std::move(e));

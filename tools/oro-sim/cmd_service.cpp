@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <string>
 
+#include "oro/platform/service_host.h"
 #include "oro/platform/service_manager.h"
+#include "oro/platform/sim/sim_adapters.h"
 #include "oro/platform/sim/sim_services.h"
 #include "sim_cli.h"
 
@@ -70,11 +72,23 @@ int Set(SimServices& services, const Args& args) {
 
 }  // namespace
 
+int CmdStarted(const Args& args) {
+  if (!args.empty()) return UsageError("started takes no arguments");
+  Session session;
+  if (int rc = OpenSession(&session)) return rc;
+  std::vector<std::wstring> starts;
+  if (auto rc = platform::sim::ReadSessionStarts(*session.platform.registry, &starts)) {
+    return FailCode("cannot read the machine's processes", rc);
+  }
+  for (const auto& line : starts) std::printf("%s\n", Narrow(line).c_str());
+  return 0;
+}
+
 int CmdService(const Args& args) {
   if (args.empty()) return UsageError("service needs an operation: list, start, stop or set");
   Session session;
   if (int rc = OpenSession(&session)) return rc;
-  SimServices services(*session.platform.registry, platform::SystemClock());
+  SimServices services(*session.platform.registry, platform::SystemClock(), session.platform.paths.state_dir);
   const std::string& op = args[0];
   if (op == "list" && args.size() == 1) return List(services);
   if (args.size() < 2) return UsageError("service " + op + " needs a service name");
@@ -86,6 +100,15 @@ int CmdService(const Args& args) {
   if (op == "stop" && args.size() == 2) {
     std::uint32_t state = 0;
     if (auto rc = services.Stop(name, &state)) return FailCode("cannot stop " + args[1], rc);
+    return 0;
+  }
+  if (op == "control" && args.size() == 3) {
+    const std::uint32_t control = args[2] == "stop"          ? platform::svccontrol::kStop
+                                  : args[2] == "interrogate" ? platform::svccontrol::kInterrogate
+                                  : args[2] == "shutdown"    ? platform::svccontrol::kShutdown
+                                                             : 0;
+    if (!control) return UsageError("control is stop, interrogate or shutdown");
+    if (auto rc = services.SendControl(name, control, nullptr)) return FailCode("cannot send it to " + args[1], rc);
     return 0;
   }
   if (op == "set" && args.size() >= 4) return Set(services, args);

@@ -39,8 +39,9 @@ int main(int argc, char** argv) {
        "usage: oro-sim add FLOW --alias NAME --adapter TEXT [--description TEXT] [--usb VID:PID | --path TEXT]\n"
        "                   [--unplugged]"},
       {"plug", "plug an endpoint in (it takes the default roles)", s::CmdPlug,
-       "usage: oro-sim plug ENDPOINT|FLOW [--keep-defaults]"},
-      {"unplug", "unplug an endpoint", s::CmdUnplug, "usage: oro-sim unplug ENDPOINT|FLOW"},
+       "usage: oro-sim plug ENDPOINT|DEVICE|FLOW [--keep-defaults]\n"
+       "DEVICE (headset, dongle) names its endpoints: headset is headset-render and headset-capture."},
+      {"unplug", "unplug an endpoint", s::CmdUnplug, "usage: oro-sim unplug ENDPOINT|DEVICE|FLOW"},
       {"default", "make an endpoint the default of its flow", s::CmdDefault,
        "usage: oro-sim default FLOW ENDPOINT [--role console|multimedia|communications|all]"},
       {"volume", "set an endpoint's master volume", s::CmdVolume, "usage: oro-sim volume FLOW|ENDPOINT PERCENT"},
@@ -48,10 +49,14 @@ int main(int argc, char** argv) {
       {"service", "the simulated services: list, start, stop and their delays and failures", s::CmdService,
        "usage: oro-sim service list\n"
        "       oro-sim service start|stop NAME\n"
+       "       oro-sim service control NAME stop|interrogate|shutdown\n"
        "       oro-sim service set NAME WHAT VALUE [WHAT VALUE...]\n"
        "WHAT is state (stopped, running, paused, start-pending, ...), start-delay or stop-delay (ms),\n"
        "start-fails or stop-fails (an error code the request is refused with, 0 for none), or\n"
-       "start-aborts or stop-aborts (1: accepted, but the service falls back once the delay is over)."},
+       "start-aborts or stop-aborts (1: accepted, but the service falls back once the delay is over).\n"
+       "A service registered with a program (the kit's OroSound_RadUri) runs it: start runs the program,\n"
+       "which reports its own state; its delays stretch its start-up and stop; control sends it a control."},
+      {"started", "the programs started in the console user's session", s::CmdStarted, "usage: oro-sim started"},
       {"os-version", "the system version the kit sees", s::CmdOsVersion,
        "usage: oro-sim os-version MAJOR.MINOR (for example 10.0 or 6.1)"},
       {"locale", "the system locale the kit sees", s::CmdLocale,

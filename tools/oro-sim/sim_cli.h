@@ -65,6 +65,7 @@ int CmdDefault(const Args& args);
 int CmdVolume(const Args& args);
 int CmdMute(const Args& args);
 int CmdService(const Args& args);
+int CmdStarted(const Args& args);
 int CmdHid(const Args& args);
 // The headset's or the dongle's own commands.
 int CmdHidDevice(const std::string& device, const Args& args);

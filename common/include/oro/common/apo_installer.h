@@ -97,8 +97,9 @@ int InstallOnSupportedDevices(ApoEnvironment& env, ApoFlow first_flow, bool inst
 // A file that fails the loader's checks is never run.
 bool RegisterApoDll(platform::ModuleLoader& modules, const std::wstring& path, bool do_register);
 
-// The processing object's file beside the program: the program's folder as
-// InstallFolder gives it, a separator and the object's file name.
+// The processing object's file for a program: beside it (the program's
+// folder as InstallFolder gives it), or in the installed plugin folder for an
+// installed program (oro/platform/install_layout.h).
 std::wstring ApoModulePath(const std::wstring& program_path);
 // The folder of a program path, cut before its last separator; a path of 3
 // characters or fewer, or one without a separator, gives an empty folder.

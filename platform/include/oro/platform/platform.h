@@ -15,6 +15,7 @@
 #include "oro/platform/named_objects.h"
 #include "oro/platform/process_table.h"
 #include "oro/platform/registry_store.h"
+#include "oro/platform/service_host.h"
 #include "oro/platform/service_manager.h"
 #include "oro/platform/system_info.h"
 
@@ -41,6 +42,8 @@ struct Platform {
   std::shared_ptr<NamedObjects> objects;
   std::shared_ptr<ProcessTable> processes;
   std::shared_ptr<ServiceManager> services;
+  // Only a service program uses it: its own side of the service manager.
+  std::shared_ptr<ServiceHost> service_host;
   std::shared_ptr<HidBus> hid;
   std::shared_ptr<Dialogs> dialogs;
   std::shared_ptr<ModuleLoader> modules;

@@ -53,6 +53,7 @@ constexpr ErrorCode kServiceAlreadyRunning = 1056;
 constexpr ErrorCode kServiceDoesNotExist = 1060;
 constexpr ErrorCode kServiceCannotAcceptCtrl = 1061;
 constexpr ErrorCode kServiceNotActive = 1062;
+constexpr ErrorCode kFailedServiceControllerConnect = 1063;
 constexpr ErrorCode kServiceSpecificError = 1066;
 constexpr ErrorCode kProcessAborted = 1067;
 constexpr ErrorCode kServiceMarkedForDelete = 1072;

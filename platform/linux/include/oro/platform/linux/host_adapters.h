@@ -12,6 +12,7 @@
 #include "oro/platform/named_objects.h"
 #include "oro/platform/process_table.h"
 #include "oro/platform/registry_store.h"
+#include "oro/platform/service_host.h"
 #include "oro/platform/service_manager.h"
 #include "oro/platform/system_info.h"
 
@@ -39,6 +40,10 @@ std::unique_ptr<ProcessTable> MakeHostProcessTable(std::function<bool()> adminis
 // store (see docs/ARCHITECTURE.md); without systemd, Connect fails with
 // err::kRpcServerUnavailable.
 std::unique_ptr<ServiceManager> MakeSystemdServiceManager(std::shared_ptr<RegistryStore> store);
+
+// The service program's side of systemd: the notify socket of a Type=notify
+// unit, SIGTERM as the stop control.
+std::unique_ptr<ServiceHost> MakeSystemdServiceHost();
 
 // HID interfaces as hidraw nodes (see hidraw_bus.cpp); opening one needs the
 // rights the kit's udev rule gives the logged-in user.

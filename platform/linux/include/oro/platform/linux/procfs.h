@@ -35,12 +35,16 @@ struct RunAs {
   std::string home;
 };
 
+// kNull: the standard streams are /dev/null, as for a service, which must not
+// hold the pipes of whoever asked for its start.
+enum class SpawnStreams { kInherit, kNull };
+
 // Starts the program detached (it is nobody's child here, so nothing has to
 // wait for it), with the caller's environment plus `extra_env` (replacing
 // variables of the same name), only the standard streams open and, when
 // given, in its folder. Failures of exec are reported, not just of fork.
 ErrorCode SpawnDetached(const StartRequest& request, const std::vector<std::pair<std::string, std::string>>& extra_env,
-                        const RunAs* run_as, std::int64_t* id);
+                        const RunAs* run_as, std::int64_t* id, SpawnStreams streams = SpawnStreams::kInherit);
 
 // errno as one of the kit's codes.
 ErrorCode CodeFromErrno(int e);

@@ -15,10 +15,25 @@
 //
 // A pending service settles when somebody next reads its state, so no process
 // has to stay behind to move it along; every process reads the same clock.
+//
+// A service with an "ImagePath" (one registered through the manager, such as
+// the kit's own) is a real program: a start runs it, tagged with the state
+// folder and ORO_SIM_SERVICE=<name>, and from then on its state is what the
+// program reports through the simulated service host:
+//       "SimProcessId", "SimProcessMark"  QWORD  the program's process and
+//                                    its start mark; a program that is gone
+//                                    reads stopped (exit code 1067)
+//       "SimAccepts"       DWORD     controls its last report accepted
+//       "SimExitCode"      DWORD     Win32 exit code of its last report
+//       "SimControl"       QWORD     last control sent: sequence << 8 | code
+//       "SimReports"       MULTI_SZ  every report since the start, "state:exit"
+// Its start and stop delays stretch the program's own start-up and stop,
+// after it has reported starting or stopping; refusals work as for any other.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "oro/platform/clock.h"
@@ -43,6 +58,10 @@ struct SimService {
 class SimServices {
  public:
   SimServices(RegistryStore& store, Clock& clock) : store_(store), clock_(clock) {}
+  // state_dir: the machine's state folder, which a service program started
+  // from here runs in. Without one such a start fails with err::kNotSupported.
+  SimServices(RegistryStore& store, Clock& clock, std::string state_dir)
+      : store_(store), clock_(clock), state_dir_(std::move(state_dir)) {}
 
   // err::kServiceExists when the name is taken, err::kInvalidParameter for a
   // name that is empty, has a backslash or a control character.
@@ -61,6 +80,12 @@ class SimServices {
   ErrorCode Start(const std::wstring& name);
   ErrorCode Stop(const std::wstring& name, std::uint32_t* state);
   ErrorCode ActiveDependents(const std::wstring& name, std::vector<std::wstring>* out);
+  // Sends any control to a service program (stop, interrogate, shutdown);
+  // err::kServiceCannotAcceptCtrl when its last report did not accept it.
+  // Stop() sends the stop control this way.
+  ErrorCode SendControl(const std::wstring& name, std::uint32_t control, std::uint32_t* state);
+  // The states a service program reported since its start, in order.
+  ErrorCode Reports(const std::wstring& name, std::vector<std::wstring>* out);
 
   static bool ValidName(const std::wstring& name);
 
@@ -71,8 +96,13 @@ class SimServices {
   ErrorCode CollectDependents(const std::wstring& name, std::vector<std::wstring>* out,
                               std::vector<std::wstring>* seen);
 
+  bool Hosted(const std::wstring& key);
+  ErrorCode StartProgram(const std::wstring& key);
+  ErrorCode SettleProgram(const std::wstring& key, std::uint32_t* state);
+
   RegistryStore& store_;
   Clock& clock_;
+  std::string state_dir_;
 };
 
 }  // namespace oro::platform::sim
