@@ -125,7 +125,9 @@ ErrorCode OpenFile(const std::string& path, bool create, mode_t mode, int* fd, b
         // group's members and root may hand a file to it).
         fchmod(*fd, mode);
         const gid_t audio = AudioGroup();
-        if (audio != static_cast<gid_t>(-1)) (void)fchown(*fd, static_cast<uid_t>(-1), audio);
+        if (audio != static_cast<gid_t>(-1) && fchown(*fd, static_cast<uid_t>(-1), audio) != 0) {
+          // Not a member of the group: the file stays the caller's own.
+        }
         *created = true;
         return err::kSuccess;
       }
@@ -155,7 +157,9 @@ ErrorCode EnsureRunDir(const std::string& run_dir) {
   }
   chmod(run_dir.c_str(), 0750);
   const gid_t audio = AudioGroup();
-  if (audio != static_cast<gid_t>(-1)) (void)chown(run_dir.c_str(), static_cast<uid_t>(-1), audio);
+  if (audio != static_cast<gid_t>(-1) && chown(run_dir.c_str(), static_cast<uid_t>(-1), audio) != 0) {
+    // As above: best effort.
+  }
   return err::kSuccess;
 }
 
