@@ -29,6 +29,9 @@ void ReadValues(RegistryStore& store, const std::wstring& key, EndpointSnapshot*
 
 }  // namespace
 
+// Bounds the re-reads of a machine that keeps changing.
+constexpr int kConsistentReadAttempts = 20;
+
 ErrorCode ReadMachineState(RegistryStore& store, AudioSnapshot* out) {
   SimMachine machine(store);
   std::vector<SimEndpoint> all;
@@ -71,6 +74,20 @@ std::shared_ptr<EndpointNotifier> MakeSimNotifier(std::shared_ptr<RegistryStore>
   EndpointNotifier::Source source;
   source.read = [store](AudioSnapshot* out) { return ReadMachineState(*store, out); };
   if (stamp) {
+    // The machine is read key by key, not in one transaction: a change made
+    // meanwhile (a replug's states and defaults) would give a mix of before
+    // and after, and the difference to the next round would miss events.
+    // Read again until no commit fell inside the read.
+    source.read = [store, stamp](AudioSnapshot* out) {
+      ErrorCode rc = err::kSuccess;
+      for (int attempt = 0; attempt < kConsistentReadAttempts; ++attempt) {
+        std::uint64_t before = 0, after = 0;
+        const bool stamped = stamp(&before) == err::kSuccess;
+        rc = ReadMachineState(*store, out);
+        if (rc || !stamped || (stamp(&after) == err::kSuccess && after == before)) return rc;
+      }
+      return rc;  // changing without pause: the last read stands
+    };
     source.changed = [stamp = std::move(stamp), seen = std::make_shared<Stamp>()] {
       std::uint64_t now = 0;
       if (stamp(&now) != err::kSuccess) return true;  // cannot tell: look

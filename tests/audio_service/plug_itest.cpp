@@ -117,9 +117,16 @@ class PlugTest : public ::testing::Test {
   // volume nudge ends every handled plug).
   void Replug(const std::vector<const wchar_t*>& aliases = {L"headset-render", L"headset-capture"}) {
     const int removed = Count("[quenta]removed ok"), handled = Count("[quenta] volumn monitor exit");
+    const int gone = Count(" state=8"), back = Count(" state=1");
+    const int n = static_cast<int>(aliases.size());
+    // Each endpoint changes in its own commit: a slow service can see them
+    // in separate rounds, so every endpoint's change is awaited before the
+    // next step, or a plug would overtake the unplug it follows.
     SetEndpoints(aliases, false);
+    ASSERT_TRUE(WaitCount(" state=8", gone + n)) << LogText();
     ASSERT_TRUE(WaitCount("[quenta]removed ok", removed + 1)) << LogText();
     SetEndpoints(aliases, true);
+    ASSERT_TRUE(WaitCount(" state=1", back + n)) << LogText();
     ASSERT_TRUE(WaitCount("[quenta] volumn monitor exit", handled + 1)) << LogText();
   }
   float Volume(const wchar_t* alias) {
