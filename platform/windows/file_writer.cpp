@@ -164,8 +164,7 @@ FileWriteError ReplaceFileContents(const std::string& path, const std::uint8_t* 
   }
   if (error == 0 && !FlushFileBuffers(file.Get())) error = GetLastError();
   if (!file.Close() && error == 0) error = GetLastError();
-  if (error == 0 &&
-      !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (error == 0 && !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     error = GetLastError();
   }
   if (error != 0) {
