@@ -103,8 +103,7 @@ ErrorCode FromHresult(HRESULT hr) {
 
 // Property sets the kit reads from an endpoint's store.
 constexpr GUID kDeviceProperties = {0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}};
-constexpr GUID kInterfaceProperties = {
-    0xb3f8fa53, 0x0004, 0x438e, {0x90, 0x03, 0x51, 0xa4, 0x6e, 0x13, 0x9b, 0xfc}};
+constexpr GUID kInterfaceProperties = {0xb3f8fa53, 0x0004, 0x438e, {0x90, 0x03, 0x51, 0xa4, 0x6e, 0x13, 0x9b, 0xfc}};
 constexpr PROPERTYKEY kEndpointName = {kDeviceProperties, 2};
 // The first of each pair that exists is the value.
 constexpr PROPERTYKEY kAdapterName[] = {{kInterfaceProperties, 26}, {kInterfaceProperties, 6}};
@@ -199,7 +198,8 @@ ErrorCode ReadInfo(IMMDevice* device, EndpointInfo* out) {
   out->state = state;
   ComPtr<IMMEndpoint> endpoint;
   EDataFlow flow = eRender;
-  if (HRESULT hr = device->QueryInterface(__uuidof(IMMEndpoint), endpoint.PutVoid()); FAILED(hr)) return FromHresult(hr);
+  if (HRESULT hr = device->QueryInterface(__uuidof(IMMEndpoint), endpoint.PutVoid()); FAILED(hr))
+    return FromHresult(hr);
   if (HRESULT hr = endpoint->GetDataFlow(&flow); FAILED(hr)) return FromHresult(hr);
   out->flow = flow == eCapture ? Flow::kCapture : Flow::kRender;
   ComPtr<IPropertyStore> store;
@@ -318,8 +318,7 @@ class Watch {
     std::map<std::wstring, ComPtr<IAudioEndpointVolume>> seen;
     for (Flow flow : {Flow::kRender, Flow::kCapture}) {
       ComPtr<IMMDeviceCollection> all;
-      if (HRESULT hr = enumerator_->EnumAudioEndpoints(DataFlowOf(flow), DEVICE_STATEMASK_ALL, all.Put());
-          FAILED(hr)) {
+      if (HRESULT hr = enumerator_->EnumAudioEndpoints(DataFlowOf(flow), DEVICE_STATEMASK_ALL, all.Put()); FAILED(hr)) {
         return FromHresult(hr);
       }
       UINT count = 0;
@@ -335,8 +334,8 @@ class Watch {
         if (info.state == DEVICE_STATE_ACTIVE) {
           ComPtr<IAudioEndpointVolume> volume = VolumeOf(folded, device.Get());
           BOOL mute = FALSE;
-          s.volume_readable = volume && SUCCEEDED(volume->GetMasterVolumeLevelScalar(&s.volume)) &&
-                              SUCCEEDED(volume->GetMute(&mute));
+          s.volume_readable =
+              volume && SUCCEEDED(volume->GetMasterVolumeLevelScalar(&s.volume)) && SUCCEEDED(volume->GetMute(&mute));
           s.mute = mute != FALSE;
           if (volume) seen[folded] = volume;
         }
@@ -409,9 +408,7 @@ class CoreAudioVolume final : public EndpointVolume {
         id_(std::move(id)),
         volume_(std::move(volume)) {}
 
-  ErrorCode GetMasterScalar(float* scalar) override {
-    return FromHresult(volume_->GetMasterVolumeLevelScalar(scalar));
-  }
+  ErrorCode GetMasterScalar(float* scalar) override { return FromHresult(volume_->GetMasterVolumeLevelScalar(scalar)); }
   ErrorCode SetMasterScalar(float scalar) override {
     if (!std::isfinite(scalar) || scalar < 0.0f || scalar > 1.0f) return err::kInvalidParameter;
     return FromHresult(volume_->SetMasterVolumeLevelScalar(scalar, &kKitEventContext));
@@ -422,7 +419,9 @@ class CoreAudioVolume final : public EndpointVolume {
     *mute = m != FALSE;
     return err::kSuccess;
   }
-  ErrorCode SetMute(bool mute) override { return FromHresult(volume_->SetMute(mute ? TRUE : FALSE, &kKitEventContext)); }
+  ErrorCode SetMute(bool mute) override {
+    return FromHresult(volume_->SetMute(mute ? TRUE : FALSE, &kKitEventContext));
+  }
   ErrorCode Subscribe(VolumeListener* listener, std::unique_ptr<Subscription>* out) override {
     return notifier_->SubscribeVolume(FoldCase(id_), listener, out);
   }

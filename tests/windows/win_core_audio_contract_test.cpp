@@ -43,7 +43,8 @@ class WineSoundServer : public ::testing::Test {
  protected:
   void SetUp() override {
     if (windows_host::WineVersion().empty()) GTEST_SKIP() << "runs under Wine, against the fixture's sound server";
-    if (!std::getenv("PULSE_SERVER")) GTEST_SKIP() << "PULSE_SERVER is not set: run through CTest, whose fixture starts the server";
+    if (!std::getenv("PULSE_SERVER"))
+      GTEST_SKIP() << "PULSE_SERVER is not set: run through CTest, whose fixture starts the server";
   }
   std::unique_ptr<AudioSystem> audio_ = windows_host::MakeCoreAudioSystem();
 };
