@@ -17,7 +17,7 @@ struct WindowsStore {
            "second, non-administrator account (Wine has one user only)";
   }
   static std::string NoAdministratorOverride() {
-    if (!oro::test::RunningOnWine()) return {};
+    if (oro::platform::windows_host::WineVersion().empty()) return {};
     return "Wine grants no rights for the backup, restore and take-ownership privileges, so an administrator is "
            "held to a key's access list there";
   }

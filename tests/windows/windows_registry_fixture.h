@@ -12,17 +12,12 @@
 
 #include "oro/platform/text.h"
 #include "oro/platform/windows/windows_registry_store.h"
+#include "oro/platform/windows/wine_host.h"
 #include "temp_root.h"
 
 namespace oro::test {
 
 constexpr const wchar_t* kRegistryTestBase = L"Software\\OroSoundKitTests";
-
-// Wine's ntdll exports its version; Windows' does not.
-inline bool RunningOnWine() {
-  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
 
 inline std::wstring RegistryBaseFor(const TempRoot& root) {
   const std::string& path = root.Path();
