@@ -12,10 +12,6 @@ std::unique_ptr<NamedObjects> MakeWindowsNamedObjects(const std::string&) { retu
 
 std::unique_ptr<ProcessTable> MakeToolhelpProcessTable() { return nullptr; }
 
-std::unique_ptr<ServiceManager> MakeScmServiceManager() { return nullptr; }
-
-std::unique_ptr<ServiceHost> MakeScmServiceHost() { return nullptr; }
-
 std::unique_ptr<AudioSystem> MakeCoreAudioSystem() { return nullptr; }
 
 std::unique_ptr<HidBus> MakeSetupApiHidBus() { return nullptr; }
