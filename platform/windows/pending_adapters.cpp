@@ -6,14 +6,6 @@
 
 namespace oro::platform::windows_host {
 
-std::unique_ptr<RegistryStore> MakeWindowsRegistryStore() { return nullptr; }
-
-std::unique_ptr<NamedObjects> MakeWindowsNamedObjects(const std::string&) { return nullptr; }
-
-std::unique_ptr<ProcessTable> MakeToolhelpProcessTable() { return nullptr; }
-
-std::unique_ptr<AudioSystem> MakeCoreAudioSystem() { return nullptr; }
-
 std::unique_ptr<HidBus> MakeSetupApiHidBus() { return nullptr; }
 
 }  // namespace oro::platform::windows_host
