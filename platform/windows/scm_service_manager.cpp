@@ -64,9 +64,7 @@ class ScmService final : public Service {
     return QueryState(service_.get(), state);
   }
 
-  ErrorCode Start() override {
-    return StartServiceW(service_.get(), 0, nullptr) ? err::kSuccess : LastError();
-  }
+  ErrorCode Start() override { return StartServiceW(service_.get(), 0, nullptr) ? err::kSuccess : LastError(); }
 
   ErrorCode Stop(std::uint32_t* state) override {
     SERVICE_STATUS status = {};

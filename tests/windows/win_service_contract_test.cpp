@@ -126,12 +126,11 @@ class ObservedHost final : public ServiceHost {
   ErrorCode ReportStatus(const ServiceStatus& status) override {
     const ErrorCode rc = inner_->ReportStatus(status);
     ScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    ScHandle service(manager ? OpenServiceW(manager.get(), contract::kContractService, SERVICE_QUERY_STATUS)
-                             : nullptr);
+    ScHandle service(manager ? OpenServiceW(manager.get(), contract::kContractService, SERVICE_QUERY_STATUS) : nullptr);
     SERVICE_STATUS_PROCESS st = {};
     DWORD needed = 0;
-    if (service && QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&st),
-                                        sizeof st, &needed)) {
+    if (service &&
+        QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&st), sizeof st, &needed)) {
       seen_->push_back(st.dwCurrentState);
     } else {
       ADD_FAILURE() << "cannot read the service's state back: " << GetLastError();
@@ -168,8 +167,8 @@ class ScmHost {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string filter = std::string(info->test_suite_name()) + "." + info->name();
     const std::wstring result = FromUtf8(root_.Path()) + L"/result";
-    const std::wstring command = L"\"" + OwnPath() + L"\" --oro-service-child \"" + result + L"\" --gtest_filter=" +
-                                 FromUtf8(filter);
+    const std::wstring command =
+        L"\"" + OwnPath() + L"\" --oro-service-child \"" + result + L"\" --gtest_filter=" + FromUtf8(filter);
     ServiceConfig config{contract::kContractService, contract::kContractService, command};
     auto manager = w::MakeScmServiceManager();
     EXPECT_EQ(manager->Create(config), err::kSuccess);
@@ -259,8 +258,8 @@ int main(int argc, char** argv) {
   }
   if (!result.empty()) {
     oro::platform::g_service_child = true;
-    // Its report goes to a file: a service has no console, and writing to
-    // its standard output blocks under Wine.
+    // Its report goes to a file: a service has no console (and replacing
+    // its standard output blocks under Wine).
     output = "--gtest_output=xml:" + result + ".xml";
     args.push_back(output.data());
   }
