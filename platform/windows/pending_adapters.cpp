@@ -12,8 +12,6 @@ std::unique_ptr<ServiceManager> MakeScmServiceManager() { return nullptr; }
 
 std::unique_ptr<ServiceHost> MakeScmServiceHost() { return nullptr; }
 
-std::unique_ptr<AudioSystem> MakeCoreAudioSystem() { return nullptr; }
-
 std::unique_ptr<HidBus> MakeSetupApiHidBus() { return nullptr; }
 
 }  // namespace oro::platform::windows_host
