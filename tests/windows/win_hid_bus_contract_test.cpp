@@ -1,6 +1,7 @@
 // The HidBus contract on SetupAPI and the HID class driver, and what the
 // adapter reads from interface paths and capabilities, checked without a
-// device. Wine presents no HID devices: the cases needing one skip.
+// device. Wine presents a virtual mouse and keyboard and nothing scriptable:
+// the cases needing a scripted collection skip.
 #include <windows.h>
 
 #include <chrono>
