@@ -4,13 +4,15 @@
 // reads the collection's capabilities; connections use overlapped I/O so a
 // wait has a bound and a timed-out request is cancelled, never left to
 // complete into a buffer that is gone.
+// setupapi.h and the HID headers need windows.h first, hidpi.h needs
+// hidsdi.h's types, and this toolchain's HID headers declare C functions
+// without saying so.
+// clang-format off
 #include <windows.h>
-// clang-format off: setupapi.h and the HID headers need windows.h first, and
-// this toolchain's HID headers declare C functions without saying so.
 #include <setupapi.h>
 extern "C" {
-#include <hidpi.h>
 #include <hidsdi.h>
+#include <hidpi.h>
 }
 // clang-format on
 
