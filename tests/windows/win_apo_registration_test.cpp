@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cwchar>
 #include <map>
 #include <memory>
 #include <optional>
@@ -18,6 +19,7 @@
 #include "oro/common/device_apo_info.h"
 #include "oro/common/registry_access.h"
 #include "oro/platform/platform.h"
+#include "oro/platform/reg_value_codec.h"
 #include "oro/platform/text.h"
 #include "oro/platform/windows/windows_adapters.h"
 #include "oro/platform/windows/wine_host.h"
@@ -56,6 +58,16 @@ class WineEndpointTree : public ::testing::Test {
       GTEST_SKIP() << "PULSE_SERVER is not set: run through CTest, whose fixture starts the server";
     }
     ASSERT_TRUE(store_) << "the registry adapter is missing";
+    // Wine's prefix gives HKLM\SOFTWARE no entry the administrators inherit,
+    // which Windows has; without it the kit's own key below it would let
+    // nobody write. The test gives it that entry, as on Windows, and puts
+    // the old list back afterwards.
+    ASSERT_EQ(store_->OpenKey(platform::RootKey::kLocalMachine, L"SOFTWARE",
+                              platform::keyaccess::kReadControl | platform::keyaccess::kWriteDac, &software_),
+              platform::err::kSuccess);
+    ASSERT_EQ(store_->GetSecurity(software_, &software_security_), platform::err::kSuccess);
+    restore_software_ = true;
+    reg_.EnsureWritable(L"HKEY_LOCAL_MACHINE\\SOFTWARE");
     // Core Audio writes the tree for the endpoints it finds.
     for (Flow flow : {Flow::kRender, Flow::kCapture}) {
       std::vector<EndpointInfo> active;
@@ -81,8 +93,25 @@ class WineEndpointTree : public ::testing::Test {
     env_.log = [this](const std::wstring& line) { log_ += platform::ToUtf8(line) + "\n"; };
   }
 
+  void TearDown() override {
+    if (restore_software_) store_->SetSecurity(software_, software_security_, false, true);
+  }
+
+  // The endpoint's own values as installing leaves them: a microphone gains
+  // the capture interface it lacked, nothing else changes.
+  static Values WithCaptureInterface(const Endpoint& e) {
+    Values want = e.properties;
+    const std::wstring name = platform::FoldCase(apo::kPkeyCaptureInterface);
+    if (e.info.flow == Flow::kCapture && !want.count(name)) {
+      wchar_t path[256];
+      std::swprintf(path, 256, apo::kCaptureInterfaceFormat, common::EndpointKeyName(e.info.id).c_str());
+      want[name] = {platform::regtype::kSz, platform::EncodeRegString(path)};
+    }
+    return want;
+  }
+
   bool Installed(const Endpoint& e) {
-    common::DeviceAPOInfo info(reg_, system_.get());
+    common::DeviceAPOInfo info(reg_);
     return info.LoadEndpoint(common::EndpointKeyName(e.info.id)) && info.IsInstalled();
   }
 
@@ -90,6 +119,9 @@ class WineEndpointTree : public ::testing::Test {
   std::unique_ptr<platform::RegistryStore> store_ = platform::windows_host::MakeWindowsRegistryStore();
   std::unique_ptr<platform::SystemInfo> system_ = platform::windows_host::MakeWindowsSystemInfo();
   common::RegistryAccess reg_{*store_, system_.get()};
+  platform::KeyHandle software_;
+  platform::KeySecurity software_security_;
+  bool restore_software_ = false;
   std::vector<Endpoint> endpoints_;
   common::ApoEnvironment env_;
   int restarts_ = 0;
@@ -114,7 +146,7 @@ TEST_F(WineEndpointTree, EveryEndpointGetsTheKitsEffectsAndGivesThemBackUnchange
                  platform::FoldCase(apo::kStreamEffectClass);
     });
     EXPECT_TRUE(kit_class) << name;
-    EXPECT_EQ(Snapshot(reg_, e.key + apo::kPropertiesPart), e.properties) << name << ": the endpoint's own values";
+    EXPECT_EQ(Snapshot(reg_, e.key + apo::kPropertiesPart), WithCaptureInterface(e)) << name;
   }
 
   // Wine's Core Audio still reads its tree: the same endpoints, named as before.
@@ -135,7 +167,7 @@ TEST_F(WineEndpointTree, EveryEndpointGetsTheKitsEffectsAndGivesThemBackUnchange
   for (const auto& e : endpoints_) {
     const std::string name = platform::ToUtf8(e.info.name);
     EXPECT_FALSE(Installed(e)) << name;
-    EXPECT_EQ(Snapshot(reg_, e.key + apo::kPropertiesPart), e.properties) << name;
+    EXPECT_EQ(Snapshot(reg_, e.key + apo::kPropertiesPart), WithCaptureInterface(e)) << name;
     if (e.effects.empty()) {
       EXPECT_FALSE(reg_.KeyExists(e.key + apo::kFxPropertiesPart)) << name << ": the kit made it, the kit removes it";
     } else {
