@@ -509,7 +509,10 @@ class CoreAudioSystem final : public AudioSystem {
       ComPtr<IMMDevice> device;
       if (HRESULT hr = all->Item(i, device.Put()); FAILED(hr)) return FromHresult(hr);
       EndpointInfo info;
-      if (ErrorCode rc = ReadInfo(device.Get(), &info)) return rc;
+      if (ErrorCode rc = ReadInfo(device.Get(), &info)) {
+        if (rc == err::kNotFound) continue;  // gone since the collection was made
+        return rc;
+      }
       out->push_back(std::move(info));
     }
     return err::kSuccess;
