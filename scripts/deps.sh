@@ -13,6 +13,7 @@ packages=(
   libpulse-dev pulseaudio pulseaudio-utils ladspa-sdk
   clang libclang-rt-14-dev clang-format
   dpkg-dev fakeroot file lintian desktop-file-utils man-db strace
+  mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 googletest
 )
 
 missing=()

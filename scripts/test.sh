@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the kit and passes its tests: the normal build, then its Debian
 # package (built, checked, and as root installed and purged again), then the
+# Windows build (cross-built with mingw-w64, its suites run under Wine), then the
 # same suite under the address and undefined-behaviour sanitizers, then each
 # fuzz target for a bounded time. --quick runs the normal build's suite only.
 set -euo pipefail
@@ -27,6 +28,9 @@ ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
 
 echo "== Debian package =="
 scripts/package-check.sh
+
+echo "== Windows build (mingw-w64, suites under Wine) =="
+scripts/windows-check.sh
 
 echo "== build (address and undefined-behaviour sanitizers) =="
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DORO_SANITIZE=ON -DORO_BUILD_BENCH=OFF >/dev/null

@@ -1,6 +1,6 @@
 /* OroSoundAPO: stand-in for the audio processing object.
  *
- * Built as "OroSoundAPO.so" (no "lib" prefix: the file keeps the object's
+ * Built as "OroSoundAPO.so" or "OroSoundAPO.dll" (no "lib" prefix: the file keeps the object's
  * own name, with the platform's extension, so installers find it beside the
  * program that registers it). Results are HRESULT-style 32-bit codes.
  */
@@ -9,7 +9,15 @@
 
 #include <stdint.h>
 
+#if defined(_WIN32)
+#if defined(ORO_SOUND_APO_BUILD)
+#define ORO_APO_API __declspec(dllexport)
+#else
+#define ORO_APO_API __declspec(dllimport)
+#endif
+#else
 #define ORO_APO_API __attribute__((visibility("default")))
+#endif
 
 #ifdef __cplusplus
 extern "C" {

@@ -17,6 +17,8 @@
 #if defined(_WIN32)
 #if defined(ORO_ECD_API_BUILD)
 #define ORO_API __declspec(dllexport)
+#elif defined(ORO_ECD_API_STATIC) /* linked in from the static library (tests, oroctl) */
+#define ORO_API
 #else
 #define ORO_API __declspec(dllimport)
 #endif

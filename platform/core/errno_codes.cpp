@@ -18,7 +18,9 @@ ErrorCode ErrorFromErrno(int error_number) {
     case EROFS:
       return err::kWriteProtect;
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
       return err::kDiskFull;
     case EFBIG:
       return err::kFileTooLarge;
@@ -34,7 +36,9 @@ ErrorCode ErrorFromErrno(int error_number) {
     case EINVAL:
       return err::kInvalidParameter;
     case EBUSY:
+#ifdef ETXTBSY
     case ETXTBSY:
+#endif
       return err::kSharingViolation;
     case EIO:
       return err::kWriteFault;

@@ -1,12 +1,30 @@
 #include "oro/platform/text.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <locale.h>
 #include <wctype.h>
+#endif
+
+#include <type_traits>
 
 namespace oro::platform {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+// wchar_t holds UTF-16 code units on Windows and code points elsewhere.
+constexpr bool kUtf16Wide = sizeof(wchar_t) == 2;
+
+void AppendWide(std::wstring& out, char32_t cp) {
+  if (kUtf16Wide && cp >= 0x10000) {
+    cp -= 0x10000;
+    out.push_back(static_cast<wchar_t>(0xD800 | (cp >> 10)));
+    out.push_back(static_cast<wchar_t>(0xDC00 | (cp & 0x3FF)));
+  } else {
+    out.push_back(static_cast<wchar_t>(cp));
+  }
+}
 
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
@@ -32,7 +50,17 @@ void AppendUtf8(std::string& out, char32_t cp) {
 std::string ToUtf8(const std::wstring& text) {
   std::string out;
   out.reserve(text.size());
-  for (wchar_t wc : text) AppendUtf8(out, static_cast<char32_t>(wc));
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    auto cp = static_cast<char32_t>(static_cast<std::make_unsigned_t<wchar_t>>(text[i]));
+    if (kUtf16Wide && cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
+      const auto lo = static_cast<char32_t>(static_cast<std::make_unsigned_t<wchar_t>>(text[i + 1]));
+      if (lo >= 0xDC00 && lo <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
+        ++i;
+      }
+    }
+    AppendUtf8(out, cp);
+  }
   return out;
 }
 
@@ -73,7 +101,7 @@ std::wstring FromUtf8(const std::string& text) {
       i += got;
       continue;
     }
-    out.push_back(static_cast<wchar_t>(cp));
+    AppendWide(out, cp);
     i += len;
   }
   return out;
@@ -87,7 +115,7 @@ std::vector<std::uint8_t> ToUtf16Le(const std::wstring& text) {
     out.push_back(static_cast<std::uint8_t>((u >> 8) & 0xFF));
   };
   for (wchar_t wc : text) {
-    auto cp = static_cast<std::uint32_t>(wc);
+    auto cp = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(wc));
     if (cp >= 0x10000 && cp <= 0x10FFFF) {
       cp -= 0x10000;
       unit(0xD800 | (cp >> 10));
@@ -108,7 +136,7 @@ std::wstring FromUtf16Le(const std::uint8_t* data, std::size_t size) {
     if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
       std::uint32_t lo = data[2 * i + 2] | (data[2 * i + 3] << 8);
       if (lo >= 0xDC00 && lo <= 0xDFFF) {
-        out.push_back(static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00)));
+        AppendWide(out, 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00));
         ++i;
         continue;
       }
@@ -120,6 +148,15 @@ std::wstring FromUtf16Le(const std::uint8_t* data, std::size_t size) {
 }
 
 std::wstring FoldCase(const std::wstring& text) {
+#ifdef _WIN32
+  // The registry's own rule: upper case without a locale.
+  std::wstring out(text);
+  if (!out.empty()) {
+    LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text.data(), static_cast<int>(text.size()), out.data(),
+                  static_cast<int>(out.size()), nullptr, nullptr, 0);
+  }
+  return out;
+#else
   // A fixed locale, not the process's: the folded names are stored, and a
   // program that calls setlocale (every Qt program does) must fold exactly
   // as one that does not.
@@ -130,6 +167,7 @@ std::wstring FoldCase(const std::wstring& text) {
     c = static_cast<wchar_t>(kFoldLocale ? towupper_l(u, kFoldLocale) : (u >= L'a' && u <= L'z' ? u - 0x20 : u));
   }
   return out;
+#endif
 }
 
 }  // namespace oro::platform

@@ -52,15 +52,4 @@ std::unique_ptr<NamedObjects> MakeNamedObjects(const StatePaths& paths) {
   return linux_host::MakeFileNamedObjects(paths.run_dir);
 }
 
-Profile ProfileFromEnvironment() {
-  const char* name = std::getenv("ORO_PLATFORM");
-  if (!name || !*name || std::strcmp(name, "host") == 0) return Profile::kHost;
-  if (std::strcmp(name, "sim") == 0) return Profile::kSim;
-  throw std::invalid_argument(std::string("ORO_PLATFORM=") + name + " is not known; use host or sim");
-}
-
-Platform MakePlatformFromEnvironment() {
-  return MakePlatform(ProfileFromEnvironment(), ResolveStatePaths(std::getenv("ORO_ROOT")));
-}
-
 }  // namespace oro::platform

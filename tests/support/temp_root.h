@@ -21,7 +21,7 @@ class TempRoot {
   std::string path_;
 };
 
-// Runs a command line with /bin/sh, returning its exit status and, when out
+// Runs a command line with /bin/sh (cmd.exe on Windows), returning its exit status and, when out
 // is given, what it printed on standard output (standard error goes along).
 int RunCommand(const std::string& command, std::string* out = nullptr);
 

@@ -1,9 +1,6 @@
 // oroctl volume: the master volume and mute of the default endpoint of a flow,
 // through the device library's exports, as the panel uses them; and a watch
 // of them through the audio system's notifications.
-#include <signal.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -17,6 +14,7 @@
 #include "oro/common/error_text.h"
 #include "oro/platform/make_platform.h"
 #include "oro/platform/text.h"
+#include "oro/tools/cli/wait_loop.h"
 #include "oro_ecd_api.h"
 
 namespace oro::tools {
@@ -105,7 +103,7 @@ bool ParsePercent(const std::string& text, int32_t* out) {
 // threads, so printing is serialised.
 class WatchPrinter final : public platform::VolumeListener, public platform::EndpointListener {
  public:
-  WatchPrinter(platform::Flow flow) : flow_(flow) {}
+  WatchPrinter(platform::Flow flow, cli::WaitLoop& loop) : flow_(flow), loop_(loop) {}
 
   void OnVolumeNotify(const platform::VolumeNotification& n) override {
     Print("volume " + std::to_string(common::ScalarToNearestPercent(n.master_scalar)) + " mute " +
@@ -114,7 +112,7 @@ class WatchPrinter final : public platform::VolumeListener, public platform::End
   void OnDefaultDeviceChanged(platform::Flow flow, platform::Role role, const std::wstring&) override {
     if (flow != flow_ || role != platform::Role::kMultimedia) return;
     default_changed_ = true;
-    kill(getpid(), SIGUSR1);  // wakes the main thread's sigwait
+    loop_.Wake();
   }
 
   void Print(const std::string& line) {
@@ -126,6 +124,7 @@ class WatchPrinter final : public platform::VolumeListener, public platform::End
 
  private:
   const platform::Flow flow_;
+  cli::WaitLoop& loop_;
   std::mutex mutex_;
   std::atomic<bool> default_changed_{false};
 };
@@ -154,18 +153,15 @@ int FollowDefault(platform::AudioSystem& audio, platform::Flow flow, WatchPrinte
   return 0;
 }
 
-// Runs until SIGINT or SIGTERM, which end it with status 0.
+// Runs until the user ends it (Ctrl-C, a termination request): status 0.
 int Watch(int32_t flow_code) {
   const auto flow = flow_code == ORO_FLOW_RENDER ? platform::Flow::kRender : platform::Flow::kCapture;
-  // Blocked before any adapter thread exists, so only sigwait below sees them.
-  sigset_t signals;
-  sigemptyset(&signals);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) sigaddset(&signals, sig);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  // Made before any adapter thread exists (see WaitLoop).
+  cli::WaitLoop loop;
 
   platform::Platform p = platform::MakePlatformFromEnvironment();
   if (!p.audio) return Fail("this platform has no audio system");
-  WatchPrinter printer(flow);
+  WatchPrinter printer(flow, loop);
   std::unique_ptr<platform::Subscription> endpoints;
   if (auto rc = p.audio->SubscribeEndpoints(&printer, &endpoints)) {
     if (rc == platform::err::kNotSupported) return Fail("this audio system cannot report volume changes");
@@ -174,9 +170,9 @@ int Watch(int32_t flow_code) {
   std::unique_ptr<platform::Subscription> volume;
   if (int rc = FollowDefault(*p.audio, flow, printer, &volume)) return rc;
   for (;;) {
-    int sig = 0;
-    if (sigwait(&signals, &sig) != 0) return Fail("cannot wait for signals");
-    if (sig != SIGUSR1) break;
+    const auto event = loop.Wait();
+    if (event == cli::WaitLoop::Event::kError) return Fail("cannot wait for signals");
+    if (event == cli::WaitLoop::Event::kStop) break;
     if (!printer.TakeDefaultChanged()) continue;
     std::unique_ptr<platform::AudioEndpoint> endpoint;
     if (p.audio->GetDefaultEndpoint(flow, platform::Role::kMultimedia, &endpoint) == platform::err::kSuccess &&

@@ -3,8 +3,11 @@
 // engine's host process, "devmonitor.exe"). It does nothing but run until it
 // is ended, so the kit's task functions, the demo and the tests have a real
 // process of that name to find and end.
-#include <signal.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -14,11 +17,15 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::printf(
           "usage: %s [ARGUMENTS...]\n\n"
-          "Stands in for an outside helper of the kit: runs until it is ended (a signal),\n"
+          "Stands in for an outside helper of the kit: runs until it is ended,\n"
           "accepting and ignoring any arguments.\n",
           argv[0]);
       return 0;
     }
   }
+#ifdef _WIN32
+  for (;;) Sleep(INFINITE);
+#else
   for (;;) pause();
+#endif
 }

@@ -1,0 +1,48 @@
+// The Windows build has one set of adapters, the system's own; the simulated
+// machine keeps its state in the SQLite store, which this build has not.
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include "oro/platform/make_platform.h"
+#include "oro/platform/windows/windows_adapters.h"
+
+namespace oro::platform {
+namespace {
+
+template <typename Port>
+std::shared_ptr<Port> Required(std::unique_ptr<Port> port, const char* what) {
+  if (!port) throw std::runtime_error(std::string("the Windows build has no adapter for ") + what + " yet");
+  return std::shared_ptr<Port>(std::move(port));
+}
+
+}  // namespace
+
+Platform MakePlatform(Profile profile, const StatePaths& paths) {
+  if (profile != Profile::kHost) {
+    throw std::invalid_argument("ORO_PLATFORM=sim is not available in the Windows build; use host");
+  }
+  namespace w = windows_host;
+  Platform p;
+  p.profile = profile;
+  p.paths = paths;
+  p.registry = Required(w::MakeWindowsRegistryStore(), "the registry");
+  p.debug = w::MakeDebugStringOutput();
+  p.objects = Required(w::MakeWindowsNamedObjects(paths.run_dir), "named objects");
+  p.dialogs = w::MakeConsoleDialogs(p.debug);
+  p.modules = w::MakeWindowsModuleLoader();
+  p.audio = Required(w::MakeCoreAudioSystem(), "audio endpoints");
+  p.system = w::MakeWindowsSystemInfo();
+  p.hid = Required(w::MakeSetupApiHidBus(), "HID devices");
+  p.processes = Required(w::MakeToolhelpProcessTable(), "processes");
+  p.services = Required(w::MakeScmServiceManager(), "services");
+  p.service_host = Required(w::MakeScmServiceHost(), "the service host");
+  return p;
+}
+
+std::unique_ptr<NamedObjects> MakeNamedObjects(const StatePaths& paths) {
+  return windows_host::MakeWindowsNamedObjects(paths.run_dir);
+}
+
+}  // namespace oro::platform
