@@ -17,6 +17,12 @@ std::shared_ptr<Port> Required(std::unique_ptr<Port> port, const char* what) {
   return std::shared_ptr<Port>(std::move(port));
 }
 
+// The machine's own state folder uses the kit's object names as they are;
+// another (ORO_ROOT) keeps its objects apart from it and from each other.
+std::string ObjectScope(const StatePaths& paths) {
+  return paths.run_dir == ResolveStatePaths(nullptr).run_dir ? std::string() : paths.run_dir;
+}
+
 }  // namespace
 
 Platform MakePlatform(Profile profile, const StatePaths& paths) {
@@ -29,7 +35,7 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   p.paths = paths;
   p.registry = Required(w::MakeWindowsRegistryStore(), "the registry");
   p.debug = w::MakeDebugStringOutput();
-  p.objects = Required(w::MakeWindowsNamedObjects(paths.run_dir), "named objects");
+  p.objects = Required(w::MakeWindowsNamedObjects(ObjectScope(paths)), "named objects");
   p.dialogs = w::MakeConsoleDialogs(p.debug);
   p.modules = w::MakeWindowsModuleLoader();
   p.audio = Required(w::MakeCoreAudioSystem(), "audio endpoints");
@@ -42,7 +48,7 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
 }
 
 std::unique_ptr<NamedObjects> MakeNamedObjects(const StatePaths& paths) {
-  return windows_host::MakeWindowsNamedObjects(paths.run_dir);
+  return windows_host::MakeWindowsNamedObjects(ObjectScope(paths));
 }
 
 }  // namespace oro::platform

@@ -15,12 +15,11 @@ struct CodePageName {
   UINT code_page;
 };
 
-constexpr CodePageName kNames[] = {{"GBK", 936},          {"GB2312", 936},       {"CP936", 936},
-                                   {"BIG5", 950},         {"CP950", 950},        {"SHIFT_JIS", 932},
-                                   {"CP932", 932},        {"EUC-KR", 949},       {"CP949", 949},
-                                   {"CP1252", 1252},      {"WINDOWS-1252", 1252}, {"ISO-8859-1", 28591},
-                                   {"UTF-8", CP_UTF8},    {"UTF8", CP_UTF8},     {"ASCII", 20127},
-                                   {"US-ASCII", 20127},   {"ANSI_X3.4-1968", 20127}};
+constexpr CodePageName kNames[] = {
+    {"GBK", 936},           {"GB2312", 936},          {"CP936", 936},     {"BIG5", 950},     {"CP950", 950},
+    {"SHIFT_JIS", 932},     {"CP932", 932},           {"EUC-KR", 949},    {"CP949", 949},    {"CP1252", 1252},
+    {"WINDOWS-1252", 1252}, {"ISO-8859-1", 28591},    {"UTF-8", CP_UTF8}, {"UTF8", CP_UTF8}, {"ASCII", 20127},
+    {"US-ASCII", 20127},    {"ANSI_X3.4-1968", 20127}};
 
 UINT CodePageOf(const char* codeset) {
   if (!codeset || !*codeset) return CP_UTF8;

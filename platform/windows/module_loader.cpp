@@ -2,9 +2,9 @@
 // TrustedInstaller) could have changed them: the file's access list grants
 // writing to nobody else, and neither does any folder's on its path, so the
 // name cannot be pointed elsewhere between the check and the load.
-#include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
+#include <windows.h>
 
 #include <memory>
 #include <string>
@@ -113,8 +113,8 @@ class WindowsModuleLoader final : public ModuleLoader {
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return err::kAccessDenied;
     if (!ClosedToOthers(full) || !FoldersAreClosed(full)) return err::kAccessDenied;
     // Only the file named and the system's folders supply its imports.
-    HMODULE module = LoadLibraryExW(full.c_str(), nullptr,
-                                    LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE module =
+        LoadLibraryExW(full.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (!module) return err::kModuleNotFound;
     *out = std::make_unique<WindowsModule>(module);
     return err::kSuccess;
@@ -122,9 +122,9 @@ class WindowsModuleLoader final : public ModuleLoader {
 
   std::wstring PathContaining(const void* address) override {
     HMODULE module = nullptr;
-    if (!address || !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                            GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                        static_cast<LPCWSTR>(address), &module)) {
+    if (!address ||
+        !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCWSTR>(address), &module)) {
       return L"";
     }
     return ModuleFile(module);

@@ -6,17 +6,9 @@
 
 namespace oro::platform::windows_host {
 
-std::unique_ptr<RegistryStore> MakeWindowsRegistryStore() { return nullptr; }
-
-std::unique_ptr<NamedObjects> MakeWindowsNamedObjects(const std::string&) { return nullptr; }
-
-std::unique_ptr<ProcessTable> MakeToolhelpProcessTable() { return nullptr; }
-
 std::unique_ptr<ServiceManager> MakeScmServiceManager() { return nullptr; }
 
 std::unique_ptr<ServiceHost> MakeScmServiceHost() { return nullptr; }
-
-std::unique_ptr<AudioSystem> MakeCoreAudioSystem() { return nullptr; }
 
 std::unique_ptr<HidBus> MakeSetupApiHidBus() { return nullptr; }
 

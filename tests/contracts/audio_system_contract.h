@@ -16,6 +16,9 @@
 //     // default render endpoint's volume ("volume", a whole percentage) or
 //     // mute ("mute", 0 or 1).
 //     static std::string ChangeCommand(const oro::test::TempRoot& root, const std::string& what, int value);
+//     // Optional: why the system's volume cannot be set or watched here, or
+//     // empty; the cases that need it skip with this reason.
+//     static std::string VolumeNotWritable();
 //   };
 //   using namespace oro::platform::contract;
 //   INSTANTIATE_TYPED_TEST_SUITE_P(MyAudio, AudioSystemContract, MyAudio);
@@ -39,6 +42,7 @@
 #include <ostream>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "oro/platform/audio_system.h"
@@ -88,9 +92,22 @@ class VolumeRecorder final : public VolumeListener {
   std::vector<VolumeNotification> seen_;
 };
 
+// The factory's VolumeNotWritable(), or empty when it has none.
+template <typename Factory, typename = void>
+struct VolumeLimit {
+  static std::string Why() { return ""; }
+};
+template <typename Factory>
+struct VolumeLimit<Factory, std::void_t<decltype(Factory::VolumeNotWritable())>> {
+  static std::string Why() { return Factory::VolumeNotWritable(); }
+};
+
 template <typename Factory>
 class AudioSystemContract : public ::testing::Test {
  protected:
+  // Why this system's volume cannot be set or watched; empty when it can.
+  static std::string VolumeNotWritable() { return VolumeLimit<Factory>::Why(); }
+
   // Runs the factory's command for another program; true when it succeeded.
   bool InAnotherProgram(const std::string& what, int value) {
     return oro::test::RunCommand(Factory::ChangeCommand(root_, what, value)) == 0;
@@ -161,6 +178,7 @@ TYPED_TEST_P(AudioSystemContract, DefaultsAreActiveEndpointsOfTheirFlowAndEnumer
 TYPED_TEST_P(AudioSystemContract, VolumeAndMuteRoundTripExactlyAndReachOtherClients) {
   auto v = this->DefaultVolume(*this->audio_, Flow::kRender);
   if (!v) GTEST_SKIP() << "the machine has no default render endpoint";
+  if (const std::string why = this->VolumeNotWritable(); !why.empty()) GTEST_SKIP() << why;
   typename TestFixture::Saved saved{v.get()};
   ASSERT_EQ(v->GetMasterScalar(&saved.scalar), err::kSuccess);
   ASSERT_EQ(v->GetMute(&saved.mute), err::kSuccess);
@@ -201,6 +219,7 @@ TYPED_TEST_P(AudioSystemContract, VolumeOutsideTheScalarRangeIsRefusedAndChanges
   float scalar = -1;
   ASSERT_EQ(v->GetMasterScalar(&scalar), err::kSuccess);
   EXPECT_EQ(scalar, saved.scalar);
+  if (const std::string why = this->VolumeNotWritable(); !why.empty()) GTEST_SKIP() << "the bounds: " << why;
   EXPECT_EQ(v->SetMasterScalar(0.0f), err::kSuccess);
   EXPECT_EQ(v->SetMasterScalar(1.0f), err::kSuccess);
 }
@@ -208,6 +227,7 @@ TYPED_TEST_P(AudioSystemContract, VolumeOutsideTheScalarRangeIsRefusedAndChanges
 TYPED_TEST_P(AudioSystemContract, ChangesInAnotherProcessReachEverySubscriberInTheSameOrder) {
   auto v = this->DefaultVolume(*this->audio_, Flow::kRender);
   if (!v) GTEST_SKIP() << "the machine has no default render endpoint";
+  if (const std::string why = this->VolumeNotWritable(); !why.empty()) GTEST_SKIP() << why;
   typename TestFixture::Saved saved{v.get()};
   ASSERT_EQ(v->GetMasterScalar(&saved.scalar), err::kSuccess);
   ASSERT_EQ(v->GetMute(&saved.mute), err::kSuccess);
@@ -244,6 +264,7 @@ TYPED_TEST_P(AudioSystemContract, ChangesInAnotherProcessReachEverySubscriberInT
 TYPED_TEST_P(AudioSystemContract, ADestroyedSubscriptionNeverCallsBackAgain) {
   auto v = this->DefaultVolume(*this->audio_, Flow::kRender);
   if (!v) GTEST_SKIP() << "the machine has no default render endpoint";
+  if (const std::string why = this->VolumeNotWritable(); !why.empty()) GTEST_SKIP() << why;
   typename TestFixture::Saved saved{v.get()};
   ASSERT_EQ(v->GetMasterScalar(&saved.scalar), err::kSuccess);
   ASSERT_EQ(v->GetMute(&saved.mute), err::kSuccess);

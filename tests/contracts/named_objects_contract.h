@@ -5,7 +5,7 @@
 //
 //   struct MyObjects {
 //     // The named objects of the state folder `root`; every instance made for
-//     // the same root, in this process or a forked child, sees the same names.
+//     // the same root, in this process or another, sees the same names.
 //     static std::unique_ptr<NamedObjects> Make(const oro::test::TempRoot& root);
 //   };
 //   using namespace oro::platform::contract;
@@ -15,28 +15,20 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "oro/platform/named_objects.h"
 #include "temp_root.h"
 
 namespace oro::platform::contract {
 
-// Runs `child` in a forked process (another holder) and returns its exit status.
-template <typename F>
-int InChild(F child) {
-  const pid_t pid = fork();
-  if (pid == 0) _exit(child());
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using oro::test::EndChildNow;
+using oro::test::InChild;
 
 template <typename Factory>
 class NamedObjectsContract : public ::testing::Test {
@@ -74,14 +66,15 @@ TYPED_TEST_P(NamedObjectsContract, SectionIsZeroedSharedAndOpenedByName) {
   EXPECT_EQ(c->Data()[8187], 0x5A);
 
   // Another process sees the same bytes and its writes reach this one.
-  EXPECT_EQ(InChild([&] {
-              auto other = TypeParam::Make(this->root_);
-              std::unique_ptr<SharedSection> s;
-              if (other->OpenSection(name, 8188, &s) != err::kSuccess) return 1;
-              if (s->Data()[8187] != 0x5A) return 2;
-              s->Data()[1] = 0x22;
-              return 0;
-            }),
+  EXPECT_EQ(InChild(this->root_,
+                    [name](const oro::test::TempRoot& root) {
+                      auto other = TypeParam::Make(root);
+                      std::unique_ptr<SharedSection> s;
+                      if (other->OpenSection(name, 8188, &s) != err::kSuccess) return 1;
+                      if (s->Data()[8187] != 0x5A) return 2;
+                      s->Data()[1] = 0x22;
+                      return 0;
+                    }),
             0);
   EXPECT_EQ(a->Data()[1], 0x22);
 }
@@ -108,14 +101,15 @@ TYPED_TEST_P(NamedObjectsContract, SectionDisappearsWithItsLastHolder) {
 
 TYPED_TEST_P(NamedObjectsContract, SectionOfACrashedHolderCountsAsGone) {
   const std::wstring name = this->kName;
-  ASSERT_EQ(InChild([&] {
-              auto other = TypeParam::Make(this->root_);
-              std::unique_ptr<SharedSection> s;
-              if (other->CreateSection(name, 64, nullptr, &s) != err::kSuccess) return 1;
-              s->Data()[7] = 7;
-              _exit(0);  // no destructors
-              return 0;
-            }),
+  ASSERT_EQ(InChild(this->root_,
+                    [name](const oro::test::TempRoot& root) {
+                      auto other = TypeParam::Make(root);
+                      std::unique_ptr<SharedSection> s;
+                      if (other->CreateSection(name, 64, nullptr, &s) != err::kSuccess) return 1;
+                      s->Data()[7] = 7;
+                      EndChildNow(0);  // no destructors
+                      return 0;
+                    }),
             0);
   std::unique_ptr<SharedSection> opened;
   EXPECT_EQ(this->objects_->OpenSection(name, 64, &opened), err::kFileNotFound);
@@ -164,14 +158,15 @@ TYPED_TEST_P(NamedObjectsContract, MutexReportsOtherHoldersInThisAndOtherProcess
   EXPECT_TRUE(existed);
 
   // Probing does not take the name: the other process still sees it held.
-  EXPECT_EQ(InChild([&] {
-              auto other = TypeParam::Make(this->root_);
-              bool e = false;
-              std::unique_ptr<NamedMutex> m;
-              if (other->OpenMutex(name) != err::kSuccess) return 1;
-              if (other->CreateMutex(name, nullptr, &m, &e) != err::kSuccess) return 2;
-              return e ? 0 : 3;
-            }),
+  EXPECT_EQ(InChild(this->root_,
+                    [name](const oro::test::TempRoot& root) {
+                      auto other = TypeParam::Make(root);
+                      bool e = false;
+                      std::unique_ptr<NamedMutex> m;
+                      if (other->OpenMutex(name) != err::kSuccess) return 1;
+                      if (other->CreateMutex(name, nullptr, &m, &e) != err::kSuccess) return 2;
+                      return e ? 0 : 3;
+                    }),
             0);
 
   second.reset();
@@ -184,14 +179,15 @@ TYPED_TEST_P(NamedObjectsContract, MutexReportsOtherHoldersInThisAndOtherProcess
 
 TYPED_TEST_P(NamedObjectsContract, MutexOfACrashedHolderIsFree) {
   const std::wstring name = L"Global\\OroSoundPanel";
-  ASSERT_EQ(InChild([&] {
-              auto other = TypeParam::Make(this->root_);
-              bool e = true;
-              std::unique_ptr<NamedMutex> m;
-              other->CreateMutex(name, nullptr, &m, &e);
-              _exit(e ? 1 : 0);  // no destructors
-              return 0;
-            }),
+  ASSERT_EQ(InChild(this->root_,
+                    [name](const oro::test::TempRoot& root) {
+                      auto other = TypeParam::Make(root);
+                      bool e = true;
+                      std::unique_ptr<NamedMutex> m;
+                      other->CreateMutex(name, nullptr, &m, &e);
+                      EndChildNow(e ? 1 : 0);  // no destructors
+                      return 0;
+                    }),
             0);
   EXPECT_EQ(this->objects_->OpenMutex(name), err::kFileNotFound);
   bool existed = true;

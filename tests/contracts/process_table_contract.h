@@ -14,7 +14,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#include <stdlib.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <filesystem>
@@ -29,6 +34,28 @@
 #include "temp_root.h"
 
 namespace oro::platform::contract {
+
+#ifdef _WIN32
+// What a stand-in started with ORO_STANDIN_REPORT set wrote about itself:
+// its folder, then its arguments (the program first); empty when it wrote
+// nothing within `wait`.
+inline std::vector<std::string> StandInReport(const std::string& file, std::chrono::milliseconds wait) {
+  const auto until = std::chrono::steady_clock::now() + wait;
+  do {
+    std::ifstream in(file, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    if (!lines.empty() && lines.back() == "end") {
+      lines.pop_back();
+      return lines;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  } while (std::chrono::steady_clock::now() < until);
+  return {};
+}
+
+inline void SetReportFile(const std::string& file) { _putenv_s("ORO_STANDIN_REPORT", file.c_str()); }
+#endif
 
 template <typename Factory>
 class ProcessTableContract : public ::testing::Test {
@@ -76,13 +103,38 @@ class ProcessTableContract : public ::testing::Test {
 TYPED_TEST_SUITE_P(ProcessTableContract);
 
 TYPED_TEST_P(ProcessTableContract, StartedProgramRunsAsAskedAndEndsOnTerminate) {
-  // A descriptor the starter forgot to mark close-on-exec must not leak.
-  const int leaky = open("/dev/null", O_RDONLY);
-  ASSERT_GE(leaky, 0);
   StartRequest r = this->StandIn();
   r.args = {L"--level", L"two words", L"\u58f0"};
   r.folder = FromUtf8(this->root_.Path());
   std::int64_t id = 0;
+#ifdef _WIN32
+  // A handle the starter opened inheritable (the C runtime's default) must
+  // not reach the program: while it is open the file cannot be removed.
+  const std::string held = this->root_.Path() + "/held.txt";
+  { std::ofstream(held) << "x"; }
+  const int leaky = _open(held.c_str(), _O_RDONLY);
+  ASSERT_GE(leaky, 0);
+  const std::string report = this->root_.Path() + "/report.txt";
+  SetReportFile(report);
+  const ErrorCode started = this->table_->Start(r, &id);
+  SetReportFile("");
+  _close(leaky);
+  ASSERT_EQ(started, err::kSuccess);
+  ProcessEntry entry;
+  ASSERT_TRUE(this->Find(id, &entry)) << "the started program is not in the snapshot";
+  EXPECT_NE(entry.start_mark, 0u);
+  const std::vector<std::string> seen = StandInReport(report, std::chrono::seconds(20));
+  ASSERT_EQ(seen.size(), 5u) << "the program did not report its folder and four arguments";
+  EXPECT_TRUE(std::filesystem::equivalent(seen[0], this->root_.Path())) << seen[0];
+  EXPECT_TRUE(std::filesystem::equivalent(seen[1], oro::test::BuiltFile("audiodg.exe"))) << seen[1];
+  EXPECT_EQ(std::vector<std::string>(seen.begin() + 2, seen.end()),
+            (std::vector<std::string>{"--level", "two words", "\xE5\xA3\xB0"}));
+  std::error_code ec;
+  EXPECT_TRUE(std::filesystem::remove(held, ec)) << "the program holds a handle it inherited: " << ec.message();
+#else
+  // A descriptor the starter forgot to mark close-on-exec must not leak.
+  const int leaky = open("/dev/null", O_RDONLY);
+  ASSERT_GE(leaky, 0);
   ASSERT_EQ(this->table_->Start(r, &id), err::kSuccess);
   close(leaky);
   ProcessEntry entry;
@@ -99,6 +151,7 @@ TYPED_TEST_P(ProcessTableContract, StartedProgramRunsAsAskedAndEndsOnTerminate) 
   std::vector<std::string> fds;
   for (const auto& e : std::filesystem::directory_iterator(proc + "/fd")) fds.push_back(e.path().filename());
   EXPECT_EQ(fds.size(), 3u) << "descriptors beyond the standard streams reached the program";
+#endif
 
   ASSERT_EQ(this->table_->Terminate(entry), err::kSuccess);
   EXPECT_TRUE(this->Gone(id));
@@ -126,30 +179,48 @@ TYPED_TEST_P(ProcessTableContract, ProgramsThatCannotRunAreReportedAndNothingRun
 
   const std::string plain = this->root_.Path() + "/plain.exe";
   { std::ofstream(plain) << "#!/bin/sh\nexit 0\n"; }
-  chmod(plain.c_str(), 0644);
   StartRequest not_executable;
   not_executable.program = FromUtf8(plain);
+#ifdef _WIN32
+  // Windows runs any file it can read that is a program; this one is not.
+  EXPECT_EQ(this->table_->Start(not_executable, &id), 193u /* ERROR_BAD_EXE_FORMAT */);
+#else
+  chmod(plain.c_str(), 0644);
   EXPECT_EQ(this->table_->Start(not_executable, &id), err::kAccessDenied);
+#endif
 
   StartRequest no_folder = this->StandIn();
   no_folder.folder = FromUtf8(this->root_.Path() + "/missing");
   no_folder.args = {FromUtf8(this->root_.Path())};  // marks this attempt among other tests' programs
+#ifdef _WIN32
+  const std::string report = this->root_.Path() + "/report.txt";
+  SetReportFile(report);
+#endif
   EXPECT_EQ(this->table_->Start(no_folder, &id), err::kFileNotFound);
 
   StartRequest empty;
   EXPECT_EQ(this->table_->Start(empty, &id), err::kInvalidParameter);
+#ifdef _WIN32
+  SetReportFile("");
+  EXPECT_TRUE(StandInReport(report, std::chrono::milliseconds(500)).empty()) << "a program started without its folder";
+#else
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   for (const auto& p : this->Named(L"audiodg.exe")) {
     std::ifstream cmdline("/proc/" + std::to_string(p.id) + "/cmdline", std::ios::binary);
     const std::string args((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
     EXPECT_EQ(args.find(this->root_.Path()), std::string::npos) << "a program started without its folder";
   }
+#endif
 }
 
 TYPED_TEST_P(ProcessTableContract, OwnExecutableIsTheRunningProgram) {
   std::wstring self;
   ASSERT_EQ(this->table_->OwnExecutablePath(&self), err::kSuccess);
-  EXPECT_EQ(ToUtf8(self), std::filesystem::read_symlink("/proc/self/exe").string());
+#ifdef _WIN32
+  EXPECT_TRUE(std::filesystem::equivalent(ToUtf8(self), oro::test::OwnProgram())) << ToUtf8(self);
+#else
+  EXPECT_EQ(ToUtf8(self), oro::test::OwnProgram());
+#endif
 }
 
 REGISTER_TYPED_TEST_SUITE_P(ProcessTableContract, StartedProgramRunsAsAskedAndEndsOnTerminate,

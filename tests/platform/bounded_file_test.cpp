@@ -1,7 +1,11 @@
 // Reading handed-in files: only regular files, size checked before reading,
 // never more read than allowed, and never a wait on a FIFO or a device.
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <fstream>
 
@@ -25,6 +29,7 @@ class BoundedFileTest : public ::testing::Test {
   test::TempRoot dir_;
 };
 
+#ifndef _WIN32
 TEST_F(BoundedFileTest, AnythingButARegularFileIsRefusedAtOnce) {
   const std::string fifo = Path("fifo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -51,6 +56,37 @@ TEST_F(BoundedFileTest, AnythingButARegularFileIsRefusedAtOnce) {
     EXPECT_NE(message.find(c.says), std::string::npos) << message;
   }
 }
+#else
+TEST_F(BoundedFileTest, AnythingButARegularFileIsRefusedAtOnce) {
+  // A pipe nobody writes to would wait for ever; NUL and a console never end.
+  const std::string pipe_name = "\\\\.\\pipe\\oro-bounded-" + std::to_string(GetCurrentProcessId());
+  HANDLE pipe = CreateNamedPipeA(pipe_name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 4, 0, 0, 0, nullptr);
+  ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(CreateDirectoryA(Path("folder").c_str(), nullptr));
+
+  struct Case {
+    std::string path;
+    FileReadError error;
+    const char* says;
+  } cases[] = {
+      {pipe_name, FileReadError::kNotRegular, "not a regular file"},
+      {"NUL", FileReadError::kNotRegular, "not a regular file"},
+      {Path("folder"), FileReadError::kNotRegular, "not a regular file"},
+      // The system's own words follow; only the path is certain.
+      {Path("missing"), FileReadError::kNotFound, ": "},
+      {Path("missing/below"), FileReadError::kNotFound, ": "},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> bytes{1, 2, 3};
+    std::string message;
+    EXPECT_EQ(ReadBoundedFile(c.path, FileSizeBounds::AtMost(1 << 20), &bytes, &message), c.error) << c.path;
+    EXPECT_TRUE(bytes.empty()) << c.path;
+    EXPECT_NE(message.find(c.path), std::string::npos) << message;
+    EXPECT_NE(message.find(c.says), std::string::npos) << message;
+  }
+  CloseHandle(pipe);
+}
+#endif
 
 TEST_F(BoundedFileTest, SizeOutsideTheBoundsIsRefusedWithBothSizesNamed) {
   std::vector<std::uint8_t> bytes;

@@ -50,7 +50,7 @@ class NamedObjectsTest : public ::testing::Test {
   std::unique_ptr<NamedObjects> objects_ = linux_host::MakeFileNamedObjects(root_.RunDir());
 };
 
-using contract::InChild;
+using test::InChild;
 using namespace contract;  // the suite
 
 struct FileObjects {
@@ -62,8 +62,8 @@ struct FileObjects {
 INSTANTIATE_TYPED_TEST_SUITE_P(FileNamedObjects, NamedObjectsContract, FileObjects);
 
 TEST_F(NamedObjectsTest, LeftoverOfACrashedHolderCountsAsGone) {
-  const int rc = InChild([&] {
-    auto other = linux_host::MakeFileNamedObjects(root_.RunDir());
+  const int rc = InChild(root_, [](const test::TempRoot& root) {
+    auto other = linux_host::MakeFileNamedObjects(root.RunDir());
     std::unique_ptr<SharedSection> s;
     if (other->CreateSection(kName, 64, nullptr, &s) != err::kSuccess) return 1;
     s->Data()[7] = 7;
@@ -77,13 +77,14 @@ TEST_F(NamedObjectsTest, LeftoverOfACrashedHolderCountsAsGone) {
   EXPECT_EQ(created->Data()[7], 0);
   created.reset();
 
-  ASSERT_EQ(InChild([&] {
-              auto other = linux_host::MakeFileNamedObjects(root_.RunDir());
-              std::unique_ptr<SharedSection> s;
-              other->CreateSection(kName, 64, nullptr, &s);
-              _exit(0);
-              return 0;
-            }),
+  ASSERT_EQ(InChild(root_,
+                    [](const test::TempRoot& root) {
+                      auto other = linux_host::MakeFileNamedObjects(root.RunDir());
+                      std::unique_ptr<SharedSection> s;
+                      other->CreateSection(kName, 64, nullptr, &s);
+                      _exit(0);
+                      return 0;
+                    }),
             0);
   std::unique_ptr<SharedSection> opened;
   EXPECT_EQ(objects_->OpenSection(kName, 64, &opened), err::kFileNotFound);

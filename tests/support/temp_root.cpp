@@ -37,6 +37,7 @@ TempRoot::TempRoot() {
 #endif
 
 TempRoot::~TempRoot() {
+  if (!owned_) return;
   std::error_code ec;
   std::filesystem::remove_all(path_, ec);
 }
@@ -66,6 +67,18 @@ int RunCommand(const std::string& command, std::string* out) {
 }
 #endif
 
+#ifdef _WIN32
+// A build tree of this Linux machine is seen from Wine as the Z: drive.
+std::string BuiltFile(const std::string& name) {
+  const std::string dir = ORO_BIN_DIR;
+  return (dir.rfind('/', 0) == 0 ? "Z:" : "") + dir + "/" + name;
+}
+
+std::string OwnProgram() { return _pgmptr ? std::string(_pgmptr) : std::string(); }
+#else
 std::string BuiltFile(const std::string& name) { return std::string(ORO_BIN_DIR) + "/" + name; }
+
+std::string OwnProgram() { return std::filesystem::read_symlink("/proc/self/exe").string(); }
+#endif
 
 }  // namespace oro::test

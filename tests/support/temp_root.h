@@ -3,12 +3,16 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 namespace oro::test {
 
 class TempRoot {
  public:
   TempRoot();
+  // Another's state folder, used but never removed (a child process's view of its parent's).
+  enum Borrowed { kBorrowed };
+  TempRoot(std::string existing, Borrowed) : path_(std::move(existing)), owned_(false) {}
   ~TempRoot();
   TempRoot(const TempRoot&) = delete;
   TempRoot& operator=(const TempRoot&) = delete;
@@ -19,6 +23,7 @@ class TempRoot {
 
  private:
   std::string path_;
+  bool owned_ = true;
 };
 
 // Runs a command line with /bin/sh (cmd.exe on Windows), returning its exit status and, when out
@@ -27,5 +32,8 @@ int RunCommand(const std::string& command, std::string* out = nullptr);
 
 // Full path of a program or library built by this tree.
 std::string BuiltFile(const std::string& name);
+
+// Full path of the running program, as the C runtime knows it.
+std::string OwnProgram();
 
 }  // namespace oro::test

@@ -1,5 +1,7 @@
 // Parsing of server replies, socket error numbers and console encoding.
 #include <cerrno>
+#include <cstdint>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -99,6 +101,20 @@ TEST(SocketErrors, UseTheWinsockNumbers) {
   EXPECT_EQ(platform::net::WinsockCode(EPIPE), 10054);
   EXPECT_EQ(platform::net::WinsockCode(ENETUNREACH), 10051);
   EXPECT_EQ(platform::net::WinsockCode(EHOSTUNREACH), 10065);
+}
+
+TEST(SocketAddresses, OnlyFourPlainDecimalNumbersMakeAnAddress) {
+  std::uint32_t address = 0;
+  ASSERT_TRUE(platform::net::ParseIpv4("127.0.0.1", address));
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(&address);  // network order
+  EXPECT_EQ(std::vector<std::uint8_t>(bytes, bytes + 4), (std::vector<std::uint8_t>{127, 0, 0, 1}));
+  ASSERT_TRUE(platform::net::ParseIpv4("255.255.255.255", address));
+  EXPECT_EQ(address, 0xFFFFFFFFu);
+  for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.04", "1.2.3.4 ", " 1.2.3.4", "1..2.3",
+                          "0x7f.0.0.1", "localhost", "1.2.3.-4"}) {
+    address = 42;
+    EXPECT_FALSE(platform::net::ParseIpv4(bad, address)) << bad;
+  }
 }
 
 TEST(ConsoleText, ChineseLinesFollowTheConsoleCodeSet) {

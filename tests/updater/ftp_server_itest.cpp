@@ -1,4 +1,5 @@
 // The client and the update check against a stock FTP server on loopback.
+#include <filesystem>
 #include <fstream>
 #include <random>
 
@@ -114,7 +115,7 @@ TEST_F(StockServer, LongGreetingSpansSeveralLines) {
 
 TEST_F(StockServer, UpdateCheckFromTheServersInformation) {
   const std::string installed = "installed installer bytes";
-  ASSERT_EQ(system(("mkdir -p " + root_.Path() + "/updates").c_str()), 0);
+  ASSERT_TRUE(std::filesystem::create_directories(root_.Path() + "/updates"));
   const int port = Start();
   test::InstallFolder install;
   NetConfig config;

@@ -1,5 +1,97 @@
 #include "ftp_test_server.h"
 
+#ifdef _WIN32
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "oro/platform/tcp_socket.h"
+
+namespace oro::test {
+namespace {
+
+namespace net = platform::net;
+
+// CTest's fixture names the launcher's state file ("PORT PID") here.
+constexpr const char* kLauncherVariable = "ORO_FTP_LAUNCHER";
+
+// A connection to the launcher with `request` sent; none with the reason.
+net::Socket AskLauncher(const std::string& request, std::string& why) {
+  const char* state = std::getenv(kLauncherVariable);
+  if (!state || !*state) {
+    why = std::string(kLauncherVariable) + " is not set: the FTP server is started by CTest's fixture (run ctest)";
+    return net::kInvalidSocket;
+  }
+  int port = 0;
+  if (!(std::ifstream(state) >> port) || port <= 0 || port > 65535) {
+    why = std::string("the FTP launcher is not running (no port in ") + state + ")";
+    return net::kInvalidSocket;
+  }
+  int error = 0;
+  std::uint32_t loopback = 0;
+  net::ParseIpv4("127.0.0.1", loopback);
+  net::SocketHolder socket(net::OpenTcp(error));
+  if (socket.Get() == net::kInvalidSocket ||
+      (error = net::Connect(socket.Get(), loopback, static_cast<std::uint16_t>(port), 5000)) != 0 ||
+      !net::SendAll(socket.Get(), request.data(), request.size(), error)) {
+    why = "the FTP launcher on port " + std::to_string(port) + " cannot be reached: " + std::to_string(error);
+    return net::kInvalidSocket;
+  }
+  return socket.Release();
+}
+
+// One reply line, within the time a server needs to start.
+std::string ReplyLine(net::Socket socket) {
+  net::SetIdleTimeout(socket, 20000);
+  std::string line;
+  char c = 0;
+  int error = 0;
+  while (line.size() < 512 && net::Receive(socket, &c, 1, error) == 1 && c != '\n') line += c;
+  return line;
+}
+
+}  // namespace
+
+std::string LoopbackFtpServer::Unavailable() {
+  std::string why;
+  net::SocketHolder socket(AskLauncher("check\n\n", why));
+  if (socket.Get() == net::kInvalidSocket) return why;
+  const std::string reply = ReplyLine(socket.Get());
+  return reply == "ok" ? "" : reply.empty() ? "the FTP launcher did not answer" : reply;
+}
+
+LoopbackFtpServer::LoopbackFtpServer(const std::string& root, const Options& options) {
+  std::string request = "serve\n" + root + "\n--user\n" + options.user + "\n--password\n" + options.password + "\n";
+  if (options.stock_size) request += "--stock-size\n";
+  if (!options.stall_file.empty()) request += "--stall-retr\n" + options.stall_file + "\n";
+  if (!options.banner.empty()) request += "--banner\n" + options.banner + "\n";
+  request += "\n";
+  std::string why;
+  net::SocketHolder socket(AskLauncher(request, why));
+  if (socket.Get() == net::kInvalidSocket) {
+    std::fprintf(stderr, "%s\n", why.c_str());
+    return;
+  }
+  const std::string reply = ReplyLine(socket.Get());
+  port_ = std::atoi(reply.c_str());
+  if (port_ <= 0) {
+    std::fprintf(stderr, "the FTP launcher refused: %s\n", reply.c_str());
+    port_ = 0;
+    return;
+  }
+  control_ = socket.Release();
+}
+
+LoopbackFtpServer::~LoopbackFtpServer() {
+  // The launcher ends the server once this connection closes.
+  net::Close(control_);
+}
+
+}  // namespace oro::test
+
+#else
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -72,3 +164,5 @@ LoopbackFtpServer::~LoopbackFtpServer() {
 }
 
 }  // namespace oro::test
+
+#endif

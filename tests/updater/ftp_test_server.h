@@ -1,8 +1,12 @@
-// A real FTP server (Debian's pyftpdlib) on loopback, one per test.
+// A real FTP server (Debian's pyftpdlib) on loopback, one per test. Linux
+// forks it; a Windows test asks ftp_launcher.py, which CTest runs natively
+// beside the Wine tests, and the server lives as long as that request's
+// connection.
 #pragma once
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -31,7 +35,11 @@ class LoopbackFtpServer {
   int Port() const { return port_; }
 
  private:
+#ifdef _WIN32
+  std::intptr_t control_ = -1;
+#else
   pid_t pid_ = -1;
+#endif
   int port_ = 0;
 };
 

@@ -2,8 +2,7 @@
 // and the installer the kit was installed from.
 #pragma once
 
-#include <sys/stat.h>
-
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -25,7 +24,7 @@ class InstallFolder {
   }
 
   void WriteInstaller(const std::string& content) {
-    mkdir((Path() + "/backup").c_str(), 0700);
+    std::filesystem::create_directories(Path() + "/backup");
     Write("backup/setup_backup.exe", content);
   }
 

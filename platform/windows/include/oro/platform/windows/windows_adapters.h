@@ -38,8 +38,10 @@ namespace oro::platform::windows_host {
 // The registry through advapi32, always in the 64-bit view, with key security.
 std::unique_ptr<RegistryStore> MakeWindowsRegistryStore();
 
-// Named file mappings and mutexes in the session's namespace.
-std::unique_ptr<NamedObjects> MakeWindowsNamedObjects(const std::string& run_dir);
+// Named file mappings and mutexes. An empty scope gives the kit's names as
+// they are (the machine's own state); any other scope, a state folder's
+// runtime folder, gets names of its own, shared by every process of that scope.
+std::unique_ptr<NamedObjects> MakeWindowsNamedObjects(const std::string& scope);
 
 // Toolhelp snapshots, CreateProcessW, the token's elevation, the console session.
 std::unique_ptr<ProcessTable> MakeToolhelpProcessTable();
