@@ -6,10 +6,6 @@
 
 namespace oro::platform::windows_host {
 
-std::unique_ptr<ServiceManager> MakeScmServiceManager() { return nullptr; }
-
-std::unique_ptr<ServiceHost> MakeScmServiceHost() { return nullptr; }
-
 std::unique_ptr<HidBus> MakeSetupApiHidBus() { return nullptr; }
 
 }  // namespace oro::platform::windows_host

@@ -27,6 +27,11 @@ constexpr WellKnown kWellKnown[] = {
 
 constexpr ErrorCode kNoneMapped = 1332;
 
+// The inheritance flags an entry may carry; the system's "inherited" mark is
+// its own bookkeeping and not part of the port's entries.
+constexpr DWORD kInheritFlags =
+    OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE | NO_PROPAGATE_INHERIT_ACE | INHERIT_ONLY_ACE;
+
 SidBytes CopySid(PSID sid) {
   const DWORD n = GetLengthSid(sid);
   SidBytes out(n);
@@ -108,7 +113,7 @@ ErrorCode Descriptor::Build(const KeySecurity& security, bool with_owner, bool w
     auto* acl = reinterpret_cast<PACL>(acl_.data());
     if (!InitializeAcl(acl, size, ACL_REVISION)) return GetLastError();
     for (std::size_t i = 0; i < sids.size(); ++i) {
-      const auto flags = static_cast<DWORD>(security.dacl[i].flags) & VALID_INHERIT_FLAGS;
+      const auto flags = static_cast<DWORD>(security.dacl[i].flags) & kInheritFlags;
       if (flags != security.dacl[i].flags) return err::kInvalidParameter;
       if (!AddAccessAllowedAceEx(acl, ACL_REVISION, flags, security.dacl[i].mask, sids[i].data())) {
         return GetLastError();
@@ -145,7 +150,7 @@ ErrorCode ReadKeySecurity(HKEY key, KeySecurity* out) {
       if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
       const auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
       security.dacl.push_back(AccessEntry{NameOfSid(const_cast<DWORD*>(&allowed->SidStart)), allowed->Mask,
-                                          static_cast<std::uint32_t>(header->AceFlags & VALID_INHERIT_FLAGS)});
+                                          static_cast<std::uint32_t>(header->AceFlags & kInheritFlags)});
     }
   }
   *out = std::move(security);

@@ -128,8 +128,9 @@ class WindowsRegistryStore final : public RegistryStore {
       const std::wstring sub = base + L"\\" + RootKeyName(roots[i]);
       HKEY key = nullptr;
       DWORD disposition = 0;
-      LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, MAXIMUM_ALLOWED | kView, nullptr, &key,
-                                &disposition);
+      // Reading rights, so a root the store could not use is reported here.
+      LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0,
+                                KEY_READ | WRITE_DAC | WRITE_OWNER | kView, nullptr, &key, &disposition);
       if (rc == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY) {
         Descriptor sd;
         rc = sd.Build(DefaultRootSecurity(), true, true);

@@ -80,8 +80,9 @@ TEST_F(RegistryTest, StringsKeepExactlyTheirCharactersMinusOneTerminator) {
   const std::wstring chinese = L"\u6e38\u620f\u8033\u673a \U0001F3A7";
   reg_.WriteString(kKey, L"\u8bbe\u5907", chinese);
   EXPECT_EQ(reg_.ReadString(kKey, L"\u8bbe\u5907"), chinese);
-  // Beyond the basic plane a character takes two UTF-16 units, as stored on Windows.
-  EXPECT_EQ(reg_.ReadValue(kKey, L"\u8bbe\u5907").data.size(), (chinese.size() + 1 + 1) * 2);
+  // Five characters of the basic plane, the one beyond it as two UTF-16
+  // units (as stored on Windows), the terminator.
+  EXPECT_EQ(reg_.ReadValue(kKey, L"\u8bbe\u5907").data.size(), (5 + 2 + 1) * 2u);
 }
 
 TEST_F(RegistryTest, MultiStringsKeepEmptyElements) {
@@ -189,10 +190,9 @@ TEST_F(RegistryTest, ValuesAreEnumeratedWithTheirBytes) {
 
 TEST(RegistryStoreErrors, AStoreThatCannotOpenIsReportedOnEveryOperation) {
   TempRoot root;
-  // The database path names a folder: the store cannot open it.
-  platform::sqlite::SqliteRegistryStore store(root.Path());
-  ASSERT_NE(store.OpenError(), 0u);
-  common::RegistryAccess reg(store);
+  auto store = OpenUnusableStore(root);
+  ASSERT_NE(store->Status(nullptr), 0u);
+  common::RegistryAccess reg(*store);
   const std::wstring key = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\OroSoundKit";
   const std::wstring message = ErrorOf([&] { reg.ReadString(key, L"x"); });
   EXPECT_EQ(message.rfind(L"Error while opening registry key " + key + L": ", 0), 0u) << message;

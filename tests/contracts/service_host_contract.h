@@ -10,6 +10,7 @@
 //     void Unmark();                                      // as if started by hand
 //     ErrorCode SendStop();                               // the manager's stop
 //     std::vector<std::uint32_t> ReportedStates();        // every report so far
+//     bool RanInServiceProcess();  // Windows only, see below
 //   };
 //   INSTANTIATE_TYPED_TEST_SUITE_P(My, ServiceHostContract, MyHost);
 #pragma once
@@ -48,6 +49,12 @@ TYPED_TEST_P(ServiceHostContract, AProgramTheManagerDidNotStartRunsNothing) {
 }
 
 TYPED_TEST_P(ServiceHostContract, ReportsArriveInOrderAndAStopReachesTheHandlerOnTheDispatcherThread) {
+#ifdef _WIN32
+  // The service control manager connects only a process it started itself:
+  // the fixture has the manager start the case in a process of its own and
+  // reports that run's outcome here (true), or is that process (false).
+  if (this->fixture_.RanInServiceProcess()) return;
+#endif
   auto host = this->fixture_.Make();
   std::mutex mutex;
   std::condition_variable cv;

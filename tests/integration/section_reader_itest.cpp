@@ -1,12 +1,8 @@
 // The library publishes blocks 1 and 2 in the section; the processing
 // object's reader, another process, must see exactly what was sent, at the
-// right places, while the panel side goes on writing.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+// right places, while the panel side goes on writing. On Linux the library
+// works on the simulated machine; on Windows on the system's registry (a
+// test root of its own) and kernel objects, with no endpoint needed.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -15,72 +11,74 @@
 #include <string>
 #include <vector>
 
+#include "line_child.h"
+#ifdef _WIN32
+#include "oro/common/property_blocks.h"
+#include "oro/device_api/library_context.h"
+#include "oro/platform/make_platform.h"
+#include "oro/platform/windows/windows_adapters.h"
+#include "oro_ecd_api.h"
+#include "windows_registry_fixture.h"
+#else
+#include <unistd.h>
+
 #include "../device_api/property_fixture.h"
+#endif
 
 namespace oro::test {
 namespace {
 
 using ByteVec = std::vector<std::uint8_t>;
 
+#ifdef _WIN32
+constexpr const char* kReader = "oro-apo-reader.exe";
+
+// The library on the system's own adapters, its registry below a test key.
+class PropertyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    namespace w = platform::windows_host;
+    platform_.profile = platform::Profile::kHost;
+    platform_.paths = platform::ResolveStatePaths(root_.Path().c_str());
+    platform_.registry = OpenTestRegistry(root_);
+    platform_.objects = platform::MakeNamedObjects(platform_.paths);
+    platform_.debug = w::MakeDebugStringOutput();
+    platform_.system = w::MakeWindowsSystemInfo();
+    device_api::SetLibraryPlatform(platform_);
+  }
+  void TearDown() override {
+    if (loaded_) releaseDeviceInfo(&record_);
+  }
+  void Load() {
+    ASSERT_EQ(getDeviceInfo(0, &record_), ORO_OK);
+    loaded_ = true;
+  }
+  template <typename Block>
+  static ByteVec Bytes(const Block& b) {
+    return ByteVec(common::BytesOf(b), common::BytesOf(b) + sizeof b);
+  }
+
+  TempRoot root_;
+  platform::Platform platform_;
+  common::DeviceInfo record_;
+  bool loaded_ = false;
+};
+
+void SetRootForChildren(const std::string& root) { _putenv_s("ORO_ROOT", root.c_str()); }
+#else
+constexpr const char* kReader = "oro-apo-reader";
+
+void SetRootForChildren(const std::string& root) {
+  setenv("ORO_ROOT", root.c_str(), 1);
+  setenv("ORO_PLATFORM", "sim", 1);
+}
+#endif
+
 // oro-apo-reader --serve with its standard input and output on pipes.
-class Reader {
+class Reader : public LineChild {
  public:
-  Reader() {
-    int in[2], out[2];
-    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return;
-    const std::string exe = BuiltFile("oro-apo-reader");
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(in[0], 0);
-      dup2(out[1], 1);
-      execl(exe.c_str(), exe.c_str(), "--serve", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    to_ = in[1];
-    from_ = out[0];
-  }
-  ~Reader() {
-    if (to_ >= 0) close(to_);
-    if (from_ >= 0) close(from_);
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-
-  bool Send(const std::string& line) {
-    const std::string l = line + "\n";
-    return write(to_, l.data(), l.size()) == static_cast<ssize_t>(l.size());
-  }
-  // One line of output, or "" after the time limit.
-  std::string Line(int timeout_ms = 10000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    for (;;) {
-      const auto nl = buf_.find('\n');
-      if (nl != std::string::npos) {
-        std::string line = buf_.substr(0, nl);
-        buf_.erase(0, nl + 1);
-        return line;
-      }
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-      pollfd p{from_, POLLIN, 0};
-      if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return "";
-      char chunk[4096];
-      const ssize_t n = read(from_, chunk, sizeof chunk);
-      if (n <= 0) return "";
-      buf_.append(chunk, static_cast<std::size_t>(n));
-    }
-  }
+  Reader() : LineChild(BuiltFile(kReader), {"--serve"}) {}
   bool Ready() { return Line() == "ready"; }
-
- private:
-  pid_t pid_ = -1;
-  int to_ = -1;
-  int from_ = -1;
-  std::string buf_;
 };
 
 struct Seen {
@@ -109,9 +107,8 @@ class SectionReaderTest : public PropertyTest {
  protected:
   void SetUp() override {
     PropertyTest::SetUp();
-    setenv("ORO_ROOT", root_.Path().c_str(), 1);
-    setenv("ORO_PLATFORM", "sim", 1);
-    ASSERT_EQ(access(BuiltFile("oro-apo-reader").c_str(), X_OK), 0) << "oro-apo-reader must be built";
+    SetRootForChildren(root_.Path());
+    ASSERT_TRUE(Reader().Started()) << BuiltFile(kReader) << " must be built";
     Load();
   }
 
