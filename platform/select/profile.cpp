@@ -19,4 +19,8 @@ Platform MakePlatformFromEnvironment() {
   return MakePlatform(ProfileFromEnvironment(), ResolveStatePaths(std::getenv("ORO_ROOT")));
 }
 
+std::unique_ptr<RegistryStore> MakeRegistryStoreFromEnvironment() {
+  return MakeRegistryStore(ProfileFromEnvironment(), ResolveStatePaths(std::getenv("ORO_ROOT")));
+}
+
 }  // namespace oro::platform

@@ -48,6 +48,11 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   return p;
 }
 
+// Both profiles keep their settings in the state folder's store.
+std::unique_ptr<RegistryStore> MakeRegistryStore(Profile, const StatePaths& paths) {
+  return std::make_unique<sqlite::SqliteRegistryStore>(paths.registry_db);
+}
+
 std::unique_ptr<NamedObjects> MakeNamedObjects(const StatePaths& paths) {
   return linux_host::MakeFileNamedObjects(paths.run_dir);
 }

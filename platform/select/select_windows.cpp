@@ -47,6 +47,13 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   return p;
 }
 
+std::unique_ptr<RegistryStore> MakeRegistryStore(Profile profile, const StatePaths&) {
+  if (profile != Profile::kHost) {
+    throw std::invalid_argument("ORO_PLATFORM=sim is not available in the Windows build; use host");
+  }
+  return windows_host::MakeWindowsRegistryStore();
+}
+
 std::unique_ptr<NamedObjects> MakeNamedObjects(const StatePaths& paths) {
   return windows_host::MakeWindowsNamedObjects(ObjectScope(paths));
 }

@@ -196,9 +196,9 @@ class WindowsRegistryStore final : public RegistryStore {
       return rc;
     }
 
-    // Walk down to the deepest key there is, then make the rest, each new
-    // key with its security set here: the system's own inheritance differs
-    // between Windows versions and Wine, and the port's rule is one.
+    // Walk down to the deepest key there is, then make the rest: the last
+    // with the security given, the others (and the last without one) with
+    // what the system gives a new key, its inheritance from the parent.
     std::vector<KeyRef> chain;  // chain[i]: the key of the first i segments
     chain.push_back(nullptr);
     std::size_t have = 0;
@@ -220,22 +220,8 @@ class WindowsRegistryStore final : public RegistryStore {
     for (std::size_t i = have; i < segments.size(); ++i) {
       HKEY parent = chain.back() ? chain.back()->Get() : roots_[r];
       const bool last = i + 1 == segments.size();
-      KeySecurity fresh;
-      if (last && security) {
-        fresh = given;
-      } else {
-        KeySecurity parent_security;
-        if (ErrorCode read_rc = ReadKeySecurity(parent, &parent_security)) {
-          undo();
-          return read_rc;
-        }
-        fresh.owner = OwnOwner();
-        for (const auto& e : parent_security.dacl) {
-          if (e.flags & aceflags::kContainerInherit) fresh.dacl.push_back(e);
-        }
-      }
       KeyRef child;
-      if (ErrorCode make_rc = MakeKey(parent, segments[i], fresh, &child)) {
+      if (ErrorCode make_rc = MakeKey(parent, segments[i], last && security ? &given : nullptr, &child)) {
         undo();
         return make_rc;
       }
@@ -445,22 +431,26 @@ class WindowsRegistryStore final : public RegistryStore {
     return err::kSuccess;
   }
 
-  // One new key below `parent` with exactly `security`. The descriptor goes
-  // in with the creation and is written again afterwards: Wine ignores the
-  // one given at creation.
-  ErrorCode MakeKey(HKEY parent, const std::wstring& name, const KeySecurity& security, KeyRef* out) {
+  // One new key below `parent`: with exactly `security` when given (it goes
+  // in with the creation and is written again afterwards, as Wine ignores
+  // the one given at creation), else as the system makes it.
+  ErrorCode MakeKey(HKEY parent, const std::wstring& name, const KeySecurity* security, KeyRef* out) {
     Descriptor sd;
-    if (ErrorCode rc = sd.Build(security, true, true)) return rc;
+    if (security) {
+      if (ErrorCode rc = sd.Build(*security, true, true)) return rc;
+    }
     SECURITY_ATTRIBUTES attributes{sizeof attributes, sd.Get(), FALSE};
     HKEY key = nullptr;
     DWORD disposition = 0;
-    LONG rc = RegCreateKeyExW(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                              READ_CONTROL | WRITE_DAC | WRITE_OWNER | kView, &attributes, &key, &disposition);
+    const REGSAM rights = security ? READ_CONTROL | WRITE_DAC | WRITE_OWNER : READ_CONTROL;
+    LONG rc = RegCreateKeyExW(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, rights | kView,
+                              security ? &attributes : nullptr, &key, &disposition);
     if (rc != ERROR_SUCCESS) return static_cast<ErrorCode>(rc);
     auto ref = std::make_shared<OpenedKey>(key);
     if (disposition != REG_CREATED_NEW_KEY) return err::kAlreadyExists;  // somebody else was quicker
     KeySecurity now;
-    if (ReadKeySecurity(key, &now) != err::kSuccess || now.owner != security.owner || !(now.dacl == security.dacl)) {
+    if (security && (ReadKeySecurity(key, &now) != err::kSuccess || now.owner != security->owner ||
+                     !(now.dacl == security->dacl))) {
       if (ErrorCode write_rc = WriteSecurity(key, sd)) {
         RegDeleteKeyExW(parent, name.c_str(), kView, 0);
         return write_rc;

@@ -83,6 +83,16 @@ inline std::string NoAdministratorOverride() {
 #endif
 }
 
+// Why new keys do not take their parent's inheritable entries here.
+inline std::string NoInheritance() {
+#ifdef _WIN32
+  if (platform::windows_host::WineVersion().empty()) return {};
+  return "Wine gives every new key its fixed default access list; it does not inherit the parent's entries";
+#else
+  return {};
+#endif
+}
+
 #define ORO_SKIP_UNLESS_EMPTY(reason)      \
   do {                                     \
     const std::string why = (reason);      \

@@ -15,7 +15,9 @@
 // may add `static std::string NoSecondAccount();`: the tests that need a
 // second, non-administrator caller then skip with that reason; likewise
 // `static std::string NoAdministratorOverride();` for a system on which an
-// administrator's privileges do not open keys whose access list refuses them.
+// administrator's privileges do not open keys whose access list refuses them,
+// and `static std::string NoInheritance();` for one whose new keys do not
+// take their parent's inheritable entries.
 //
 // Include this header in one test file per program (it registers the suites).
 #pragma once
@@ -42,6 +44,67 @@ inline Bytes Utf16(const std::wstring& s, bool terminator) {
   if (terminator) b.insert(b.end(), {0, 0});
   return b;
 }
+
+template <typename Factory, typename = void>
+struct HasNoSecondAccount : std::false_type {};
+template <typename Factory>
+struct HasNoSecondAccount<Factory, std::void_t<decltype(Factory::NoSecondAccount())>> : std::true_type {};
+
+template <typename Factory>
+std::string NoSecondAccountReason() {
+  if constexpr (HasNoSecondAccount<Factory>::value) {
+    return Factory::NoSecondAccount();
+  } else {
+    return {};
+  }
+}
+
+template <typename Factory, typename = void>
+struct HasNoAdministratorOverride : std::false_type {};
+template <typename Factory>
+struct HasNoAdministratorOverride<Factory, std::void_t<decltype(Factory::NoAdministratorOverride())>> : std::true_type {
+};
+
+template <typename Factory>
+std::string NoAdministratorOverrideReason() {
+  if constexpr (HasNoAdministratorOverride<Factory>::value) {
+    return Factory::NoAdministratorOverride();
+  } else {
+    return {};
+  }
+}
+
+#define ORO_NEEDS_ADMINISTRATOR_OVERRIDE()                                                         \
+  do {                                                                                             \
+    const std::string why = ::oro::platform::contract::NoAdministratorOverrideReason<TypeParam>(); \
+    if (!why.empty()) GTEST_SKIP() << why;                                                         \
+  } while (false)
+
+#define ORO_NEEDS_SECOND_ACCOUNT()                                                         \
+  do {                                                                                     \
+    const std::string why = ::oro::platform::contract::NoSecondAccountReason<TypeParam>(); \
+    if (!why.empty()) GTEST_SKIP() << why;                                                 \
+  } while (false)
+
+template <typename Factory, typename = void>
+struct HasNoInheritance : std::false_type {};
+template <typename Factory>
+struct HasNoInheritance<Factory, std::void_t<decltype(Factory::NoInheritance())>> : std::true_type {};
+
+template <typename Factory>
+std::string NoInheritanceReason() {
+  if constexpr (HasNoInheritance<Factory>::value) {
+    return Factory::NoInheritance();
+  } else {
+    return {};
+  }
+}
+
+#define ORO_NEEDS_INHERITANCE()                                                          \
+  do {                                                                                   \
+    const std::string why = ::oro::platform::contract::NoInheritanceReason<TypeParam>(); \
+    if (!why.empty()) GTEST_SKIP() << why;                                               \
+  } while (false)
 
 // Roots, names, values kept byte for byte, enumeration, key deletion, handles.
 template <typename Factory>
@@ -375,11 +438,11 @@ TYPED_TEST_P(RegistryStoreContract, EachCallNeedsTheRightItsHandleWasOpenedWith)
 
 TYPED_TEST_P(RegistryStoreContract, NewKeysInheritContainerEntriesAndExplicitSecurityAppliesToTheLastKey) {
   KeyHandle parent = this->Create(L"SOFTWARE\\Sec");
+  ORO_NEEDS_INHERITANCE();
   // Accounts every system knows: a store on the real registry holds SIDs, not names.
-  KeySecurity custom{L"Administrators",
-                     {{L"Users", keyaccess::kRead, aceflags::kContainerInherit},
-                      {L"LOCAL SERVICE", keyaccess::kSetValue, aceflags::kObjectInherit},
-                      {L"NETWORK SERVICE", keyaccess::kAllAccess, 0}}};
+  KeySecurity custom{
+      L"Administrators",
+      {{L"Users", keyaccess::kRead, aceflags::kContainerInherit}, {L"NETWORK SERVICE", keyaccess::kAllAccess, 0}}};
   ASSERT_EQ(this->store_->SetSecurity(parent, custom, false, true), err::kSuccess);
   KeySecurity given{L"", {{L"Everyone", keyaccess::kAllAccess, 0}}};
   KeyHandle leaf;
@@ -472,47 +535,6 @@ class RegistryStoreSecurityContract : public ::testing::Test {
     return h;
   }();
 };
-
-template <typename Factory, typename = void>
-struct HasNoSecondAccount : std::false_type {};
-template <typename Factory>
-struct HasNoSecondAccount<Factory, std::void_t<decltype(Factory::NoSecondAccount())>> : std::true_type {};
-
-template <typename Factory>
-std::string NoSecondAccountReason() {
-  if constexpr (HasNoSecondAccount<Factory>::value) {
-    return Factory::NoSecondAccount();
-  } else {
-    return {};
-  }
-}
-
-template <typename Factory, typename = void>
-struct HasNoAdministratorOverride : std::false_type {};
-template <typename Factory>
-struct HasNoAdministratorOverride<Factory, std::void_t<decltype(Factory::NoAdministratorOverride())>> : std::true_type {
-};
-
-template <typename Factory>
-std::string NoAdministratorOverrideReason() {
-  if constexpr (HasNoAdministratorOverride<Factory>::value) {
-    return Factory::NoAdministratorOverride();
-  } else {
-    return {};
-  }
-}
-
-#define ORO_NEEDS_ADMINISTRATOR_OVERRIDE()                                                         \
-  do {                                                                                             \
-    const std::string why = ::oro::platform::contract::NoAdministratorOverrideReason<TypeParam>(); \
-    if (!why.empty()) GTEST_SKIP() << why;                                                         \
-  } while (false)
-
-#define ORO_NEEDS_SECOND_ACCOUNT()                                                         \
-  do {                                                                                     \
-    const std::string why = ::oro::platform::contract::NoSecondAccountReason<TypeParam>(); \
-    if (!why.empty()) GTEST_SKIP() << why;                                                 \
-  } while (false)
 
 TYPED_TEST_SUITE_P(RegistryStoreSecurityContract);
 

@@ -96,6 +96,19 @@ TEST_F(WindowsRegistryAdapter, AccountsAreNamedTheSameWhateverTheSpellingAndUnkn
             err::kFileNotFound);
   ASSERT_EQ(store_->GetSecurity(h, &got), err::kSuccess);
   EXPECT_EQ(got.dacl, before);
+
+  // Security given at creation is the new key's, exactly (Wine ignores the
+  // descriptor passed to RegCreateKeyExW; the adapter writes it again).
+  const KeySecurity given{L"", {{L"Everyone", keyaccess::kAllAccess, 0}, {L"SYSTEM", keyaccess::kRead, 2}}};
+  KeyHandle made;
+  ASSERT_EQ(store_->CreateKey(RootKey::kLocalMachine, L"SOFTWARE\\Names\\Given", keyaccess::kAllAccess, &given, &made,
+                              nullptr),
+            err::kSuccess);
+  ASSERT_EQ(store_->GetSecurity(made, &got), err::kSuccess);
+  EXPECT_EQ(got.dacl, given.dacl);
+  if (store_->CurrentCaller().administrator) {
+    EXPECT_EQ(got.owner, L"Administrators");
+  }
 }
 
 TEST_F(WindowsRegistryAdapter, AnAdministratorNamesAnyOwnerWithAPrivilegeHeldForTheCallOnly) {

@@ -16,6 +16,10 @@ struct WindowsStore {
     return "the system's registry answers to the process's own token, and a test program cannot log on as a "
            "second, non-administrator account (Wine has one user only)";
   }
+  static std::string NoInheritance() {
+    if (oro::platform::windows_host::WineVersion().empty()) return {};
+    return "Wine gives every new key its fixed default access list; it does not inherit the parent's entries";
+  }
   static std::string NoAdministratorOverride() {
     if (oro::platform::windows_host::WineVersion().empty()) return {};
     return "Wine grants no rights for the backup, restore and take-ownership privileges, so an administrator is "

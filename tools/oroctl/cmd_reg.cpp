@@ -431,8 +431,8 @@ int Run(const Args& args) {
     const Options options = ParseOptions(args, allowed, separator_switch, positionals);
     // Faults in /t, /d or /s are reported before the store is opened.
     if (handler == Add && SetsValue(options)) ValueFromOptions(options);
-    platform::Platform p = platform::MakePlatformFromEnvironment();
-    RegistryAccess reg(*p.registry);
+    const std::unique_ptr<platform::RegistryStore> store = platform::MakeRegistryStoreFromEnvironment();
+    RegistryAccess reg(*store);
     return handler(reg, options);
   } catch (const UsageProblem& e) {
     return UsageError(e.message + " (oroctl reg shows the usage)");

@@ -18,6 +18,11 @@ Profile ProfileFromEnvironment();
 Platform MakePlatformFromEnvironment();
 Platform MakePlatform(Profile profile, const StatePaths& paths);
 
+// Only the settings store, for commands that need nothing else (oroctl reg):
+// the profile is checked as MakePlatform checks it.
+std::unique_ptr<RegistryStore> MakeRegistryStore(Profile profile, const StatePaths& paths);
+std::unique_ptr<RegistryStore> MakeRegistryStoreFromEnvironment();
+
 // Only the named objects of a state folder, for processes that share sections
 // with the kit but never open its store (the stand-in processing object).
 std::unique_ptr<NamedObjects> MakeNamedObjects(const StatePaths& paths);
