@@ -46,8 +46,10 @@ ApoEnvironment MakeApoEnvironment(platform::Platform& p, RegistryAccess& reg, co
     }
   }
   // A desktop's sound server runs the processing itself, put in and taken
-  // out live; restarting it would only drop what was just put in.
-  const bool live = p.profile == platform::Profile::kHost && p.audio;
+  // out live; restarting it would only drop what was just put in. Where the
+  // system's audio engine reads the slots (Windows), the tree is the
+  // system's own and the audio service must restart to see them.
+  const bool live = p.profile == platform::Profile::kHost && p.audio && p.audio->RunsProcessing();
   if (live) env.live_audio = p.audio.get();
   if (p.services && !live) {
     platform::ServiceManager* services = p.services.get();

@@ -1,5 +1,6 @@
 // Install, removal and reinstall of the kit's effect classes on one endpoint.
 #include <cwchar>
+#include <vector>
 
 #include "oro/common/device_apo_info.h"
 #include "oro/platform/text.h"
@@ -120,6 +121,24 @@ void DeviceAPOInfo::WriteKitSlots() {
   if (reg_.ValueExists(fx, apo::kSysFxDisabled)) reg_.DeleteValue(fx, apo::kSysFxDisabled);
 }
 
+// The system owns the endpoint keys. Administrators get full control of the
+// endpoint key and of the keys the kit changes below it (an existing key does
+// not take up what its parent newly grants); a key whose access list the
+// kit may not change is taken over first.
+void DeviceAPOInfo::TakeOverEndpointKeys() {
+  std::vector<std::wstring> keys = {EndpointKey(), EffectKey()};
+  if (capture_) keys.push_back(PropertyKey());
+  for (const auto& key : keys) {
+    if (!reg_.KeyExists(key)) continue;
+    try {
+      reg_.EnsureWritable(key);
+    } catch (const RegistryException&) {
+      reg_.TakeOwnership(key);
+      reg_.EnsureWritable(key);
+    }
+  }
+}
+
 void DeviceAPOInfo::Install() {
   applied_ = desired_;
   if (!applied_.use_pre_mix && !applied_.use_post_mix) return;
@@ -127,6 +146,7 @@ void DeviceAPOInfo::Install() {
   const std::wstring backup = BackupKey();
   reg_.CreateKey(apo::kBackupRoot);
   reg_.CreateKey(backup);
+  TakeOverEndpointKeys();
   if (!reg_.KeyExists(fx)) {
     reg_.CreateKey(fx);
     reg_.WriteString(fx, apo::kDisplayName, apo::kDisplayNameText);
@@ -145,6 +165,7 @@ void DeviceAPOInfo::Install() {
 
 void DeviceAPOInfo::Uninstall() {
   const std::wstring fx = EffectKey();
+  if (reg_.KeyExists(fx)) TakeOverEndpointKeys();
   if (slots_[apo::kPreMix] != apo::kNoKey) {
     if (reg_.KeyExists(fx)) {
       for (std::size_t i = 0; i < apo::kSlotCount; ++i) {

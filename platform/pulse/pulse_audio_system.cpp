@@ -139,6 +139,8 @@ class PulseAudioSystem final : public AudioSystem {
     return PulseNotifier::SubscribeEndpoints(notifier_, listener, out);
   }
 
+  bool RunsProcessing() const override { return true; }
+
   ErrorCode InstallProcessing(const std::wstring& id) override {
     DeviceRecord d;
     if (ErrorCode rc = FindDevice(*client_, id, &d)) return rc;

@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -105,8 +106,12 @@ ErrorCode FromHresult(HRESULT hr) {
 constexpr GUID kDeviceProperties = {0xa45c254e, 0xdf1c, 0x4efd, {0x80, 0x20, 0x67, 0xd1, 0x46, 0xa8, 0x50, 0xe0}};
 constexpr GUID kInterfaceProperties = {0xb3f8fa53, 0x0004, 0x438e, {0x90, 0x03, 0x51, 0xa4, 0x6e, 0x13, 0x9b, 0xfc}};
 constexpr PROPERTYKEY kEndpointName = {kDeviceProperties, 2};
-// The first of each pair that exists is the value.
-constexpr PROPERTYKEY kAdapterName[] = {{kInterfaceProperties, 26}, {kInterfaceProperties, 6}};
+// The first of these that exists is the value; the device interface's
+// friendly name is where the system itself keeps the adapter's name.
+constexpr GUID kInterfaceNameProperties = {
+    0x026e516e, 0xb814, 0x414b, {0x83, 0xcd, 0x85, 0x6d, 0x6f, 0xef, 0x48, 0x22}};
+constexpr PROPERTYKEY kAdapterName[] = {
+    {kInterfaceProperties, 26}, {kInterfaceProperties, 6}, {kInterfaceNameProperties, 2}};
 constexpr PROPERTYKEY kDevicePath[] = {{kInterfaceProperties, 39}, {kInterfaceProperties, 2}};
 
 // Marks the kit's own volume changes in the system's notifications.
@@ -142,7 +147,8 @@ std::wstring StringProperty(IPropertyStore* store, const PROPERTYKEY& key) {
   return (*v).pwszVal;
 }
 
-std::wstring FirstStringProperty(IPropertyStore* store, const PROPERTYKEY (&keys)[2]) {
+template <std::size_t N>
+std::wstring FirstStringProperty(IPropertyStore* store, const PROPERTYKEY (&keys)[N]) {
   for (const auto& key : keys) {
     std::wstring s = StringProperty(store, key);
     if (!s.empty()) return s;
@@ -503,7 +509,10 @@ class CoreAudioSystem final : public AudioSystem {
       ComPtr<IMMDevice> device;
       if (HRESULT hr = all->Item(i, device.Put()); FAILED(hr)) return FromHresult(hr);
       EndpointInfo info;
-      if (ErrorCode rc = ReadInfo(device.Get(), &info)) return rc;
+      if (ErrorCode rc = ReadInfo(device.Get(), &info)) {
+        if (rc == err::kNotFound) continue;  // gone since the collection was made
+        return rc;
+      }
       out->push_back(std::move(info));
     }
     return err::kSuccess;

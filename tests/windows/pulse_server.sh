@@ -1,7 +1,9 @@
 #!/bin/sh
 # A private sound server for the Windows suites under Wine, whose Core Audio
-# has endpoints only while one runs: a null sink and a null source on an
-# anonymous socket in DIR. CTest runs it natively as the suites' fixture.
+# has endpoints only while one runs: on an anonymous socket in DIR, a null
+# sink and a null source, the defaults, and a sink and a source that carry a
+# USB headset's identity (Wine turns the bus, vendor and product into the
+# endpoint's device path). CTest runs it natively as the suites' fixture.
 #   pulse_server.sh start DIR | stop DIR
 set -eu
 what=${1:?usage: pulse_server.sh start|stop DIR}
@@ -48,6 +50,11 @@ case "$what" in
       "sink_properties=device.description=Oro_Test_Speakers" >/dev/null
     pactl_here load-module module-null-source source_name=oro_capture rate=48000 channels=2 \
       description=Oro_Test_Microphone >/dev/null
+    usb="device.bus=usb device.vendor.id=040b device.product.id=f779 device.serial=ORO-TEST"
+    pactl_here load-module module-null-sink sink_name=oro_headset rate=48000 channels=2 \
+      "sink_properties='device.description=Oro_Test_Headset $usb'" >/dev/null
+    pactl_here load-module module-remap-source source_name=oro_headset_mic master=oro_headset.monitor \
+      "source_properties='device.description=Oro_Test_Headset_Mic $usb'" >/dev/null
     pactl_here set-default-sink oro_render
     pactl_here set-default-source oro_capture
     echo "pulse_server: running at $server"

@@ -65,6 +65,7 @@ TEST_F(WineSoundServer, TheServersSinkAndSourceAreActiveEndpointsWithTheirNames)
     ASSERT_NE(named, active.end()) << "no active endpoint named " << want.name << " among " << active.size();
     EXPECT_EQ(named->id.rfind(want.id_prefix, 0), 0u) << ToUtf8(named->id);
     EXPECT_EQ(named->id.size(), std::wstring(want.id_prefix).size() + 37) << ToUtf8(named->id);
+    EXPECT_FALSE(named->adapter_name.empty()) << "the device interface's name stands in for the adapter's";
 
     // Found again by its id, with the same name; Wine's own "PulseAudio"
     // endpoint, which follows the server's default, is the flow's default.

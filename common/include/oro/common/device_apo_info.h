@@ -120,6 +120,7 @@ class DeviceAPOInfo : public AbstractAPOInfo {
   std::wstring ChildFor(bool pre_mix) const;
   void BackUpSlots();
   void WriteKitSlots();
+  void TakeOverEndpointKeys();
 
   RegistryAccess& reg_;
   ApoBackupFiles files_;

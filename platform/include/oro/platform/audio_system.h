@@ -121,6 +121,9 @@ class AudioSystem {
   // nothing; removal gives the default back to the endpoint that had it.
   // err::kNotSupported where the slots in the store are all there is, and for
   // endpoints the kit cannot process; err::kNotFound for an unknown endpoint.
+  // True where these calls do the work; the installer then leaves the store's
+  // endpoint tree to the kit and restarts no audio service.
+  virtual bool RunsProcessing() const { return false; }
   virtual ErrorCode InstallProcessing(const std::wstring& id) { return err::kNotSupported; }
   virtual ErrorCode RemoveProcessing(const std::wstring& id) { return err::kNotSupported; }
   virtual ErrorCode ProcessingInstalled(const std::wstring& id, bool* installed) { return err::kNotSupported; }
