@@ -13,10 +13,19 @@ namespace oro::platform::sqlite {
 
 struct SqliteRegistryStore::Data {
   std::mutex mutex;
-  // Declared before the connection so that it stops after the connection
-  // closed: it may still be copying the log when the store goes away.
-  std::unique_ptr<WalCheckpointer> checkpointer;
   Database db;
+  int busy_timeout_ms = 0;
+  // Restarts the log through `db`: stopped before the connection closes.
+  std::unique_ptr<WalCheckpointer> checkpointer;
+
+  ~Data() { checkpointer.reset(); }
+
+  // The checkpoint thread's turn on the connection: only while no call
+  // holds it, never waiting for one.
+  bool RestartLogNow(bool shrink) {
+    std::unique_lock<std::mutex> lock(mutex, std::try_to_lock);
+    return lock.owns_lock() && RestartLog(db.Handle(), busy_timeout_ms, shrink);
+  }
 
   // One operation: the connection's lock, one transaction, and every failure
   // turned into an error code (nothing escapes the store).
@@ -82,8 +91,10 @@ SqliteRegistryStore::SqliteRegistryStore(const std::string& path, const StoreOpt
     // is held to the keys' access lists (the machine-wide store's rules).
     if (!options.caller && open_error_ == err::kSuccess && ProcessOwnsStore(path)) caller_.administrator = true;
     if (open_error_ == err::kSuccess && !d_->db.ReadOnly()) {
+      d_->busy_timeout_ms = options.busy_timeout_ms;
       d_->checkpointer = std::make_unique<WalCheckpointer>(path);
-      d_->checkpointer->Attach(d_->db.Handle());
+      Data* data = d_.get();
+      d_->checkpointer->Attach(d_->db.Handle(), [data](bool shrink) { return data->RestartLogNow(shrink); });
     }
   } catch (const std::exception&) {
     open_error_ = err::kNotEnoughMemory;

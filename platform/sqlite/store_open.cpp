@@ -14,6 +14,7 @@
 
 #include "oro/platform/errno_codes.h"
 #include "store_tables.h"
+#include "wal_checkpointer.h"
 
 namespace oro::platform::sqlite {
 namespace {
@@ -22,7 +23,6 @@ constexpr const char* kApplicationIdQuery = "PRAGMA application_id";
 constexpr const char* kUserVersionQuery = "PRAGMA user_version";
 constexpr const char* kQuickCheck = "PRAGMA quick_check(1)";
 constexpr const char* kJournalWal = "PRAGMA journal_mode=WAL";
-constexpr const char* kJournalSizeLimit = "PRAGMA journal_size_limit=1048576";
 constexpr const char* kSynchronousNormal = "PRAGMA synchronous=NORMAL";
 constexpr const char* kObjectCount = "SELECT count(*) FROM sqlite_master";
 
@@ -153,7 +153,7 @@ OpenOutcome Prepare(Database& db, const std::string& path, std::int64_t version)
 
   if (!db.ReadOnly()) {
     db.Exec(kJournalWal);
-    db.Exec(kJournalSizeLimit);
+    db.Exec(kKeepLogSize);
     // Keep the WAL and its index after the last connection closes: a reader
     // that may not create files in the folder (a user reading the system
     // store) needs them to exist.

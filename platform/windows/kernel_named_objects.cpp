@@ -20,7 +20,8 @@
 #undef OpenMutex
 
 #include <cstdint>
-#include <cstdio>
+#include <cwchar>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,7 @@ bool ValidName(const std::wstring& name) { return !name.empty() && name.size() <
 bool StartsWithNoCase(const std::wstring& s, const wchar_t* prefix) {
   std::size_t i = 0;
   for (; prefix[i]; ++i) {
-    if (i >= s.size() || towlower(s[i]) != towlower(prefix[i])) return false;
+    if (i >= s.size() || std::towlower(s[i]) != std::towlower(prefix[i])) return false;
   }
   return true;
 }
@@ -203,7 +204,7 @@ class KernelNamedObjects final : public NamedObjects {
     if (tag_.empty()) return name;
     for (const wchar_t* ns : {L"Global\\", L"Local\\"}) {
       if (StartsWithNoCase(name, ns)) {
-        const std::size_t n = wcslen(ns);
+        const std::size_t n = std::wcslen(ns);
         return name.substr(0, n) + tag_ + name.substr(n);
       }
     }

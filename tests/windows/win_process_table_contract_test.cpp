@@ -3,8 +3,14 @@
 // out or not, and the test says which).
 #include <gtest/gtest.h>
 
+#include <process.h>
+#include <stdlib.h>
+
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
 
 #include "oro/platform/text.h"
 #include "oro/platform/windows/windows_adapters.h"
@@ -51,6 +57,31 @@ TEST(ToolhelpProcessTable, StartsInTheConsoleUsersSessionOrSaysWhyNot) {
   }
   ASSERT_EQ(seen.size(), 3u);
   EXPECT_EQ(seen[2], "in session");
+}
+
+std::string Contents(const std::string& file, std::chrono::seconds wait) {
+  const auto until = std::chrono::steady_clock::now() + wait;
+  do {
+    std::ifstream in(file, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!text.empty()) return text;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  } while (std::chrono::steady_clock::now() < until);
+  return "";
+}
+
+TEST(ToolhelpProcessTable, RestartElevatedStartsTheOwnProgramAgainWithoutArguments) {
+  test::TempRoot root;
+  const std::string report = root.Path() + "/restart";
+  _putenv_s("ORO_RESTART_REPORT", report.c_str());
+  const std::string probe = test::BuiltFile("restart_probe.exe");
+  const intptr_t rc = _spawnl(_P_WAIT, probe.c_str(), ("\"" + probe + "\"").c_str(), "--ignored-by-restart", nullptr);
+  _putenv_s("ORO_RESTART_REPORT", "");
+  ASSERT_EQ(rc, 0) << probe;
+  const std::string asked = Contents(report + ".asked", std::chrono::seconds(20));
+  ASSERT_EQ(asked, "0") << "RestartElevated failed";
+  EXPECT_EQ(Contents(report + ".restarted", std::chrono::seconds(20)), "0")
+      << "the restarted program did not run, or ran with arguments";
 }
 
 }  // namespace

@@ -40,34 +40,6 @@ bool ParseFlow(const std::string& text, platform::Flow* flow) {
   return true;
 }
 
-const char* FlowName(platform::Flow flow) { return flow == platform::Flow::kRender ? "render" : "capture"; }
-
-const char* RoleName(platform::Role role) {
-  switch (role) {
-    case platform::Role::kConsole:
-      return "console";
-    case platform::Role::kMultimedia:
-      return "multimedia";
-    case platform::Role::kCommunications:
-      return "communications";
-  }
-  return "?";
-}
-
-const char* StateName(std::uint32_t state) {
-  switch (state) {
-    case platform::devstate::kActive:
-      return "active";
-    case platform::devstate::kDisabled:
-      return "disabled";
-    case platform::devstate::kNotPresent:
-      return "notpresent";
-    case platform::devstate::kUnplugged:
-      return "unplugged";
-  }
-  return "unknown";
-}
-
 bool ParseNumber(const std::string& text, long min, long max, long* out) {
   if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) return false;
   const long v = std::strtol(text.c_str(), nullptr, 10);

@@ -9,14 +9,18 @@
 #include "oro/platform/platform.h"
 #include "oro/platform/sim/sim_machine.h"
 #include "oro/tools/cli/cli.h"
+#include "oro/tools/cli/endpoint_names.h"
 
 namespace oro::tools::sim {
 
 using cli::Args;
 using cli::Fail;
 using cli::FailCode;
+using cli::FlowName;
 using cli::kBadUsage;
 using cli::kFailed;
+using cli::RoleName;
+using cli::StateName;
 using cli::UsageError;
 using platform::sim::SimEndpoint;
 using platform::sim::SimMachine;
@@ -39,9 +43,6 @@ std::wstring Widen(const std::string& text);
 
 // "render" or "capture".
 bool ParseFlow(const std::string& text, platform::Flow* flow);
-const char* FlowName(platform::Flow flow);
-const char* RoleName(platform::Role role);
-const char* StateName(std::uint32_t state);
 // Whole decimal number within [min, max].
 bool ParseNumber(const std::string& text, long min, long max, long* out);
 

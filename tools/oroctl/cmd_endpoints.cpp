@@ -11,6 +11,7 @@
 #include "oro/common/endpoint_volume.h"
 #include "oro/platform/make_platform.h"
 #include "oro/platform/text.h"
+#include "oro/tools/cli/endpoint_names.h"
 #include "oro/tools/cli/json.h"
 
 namespace oro::tools {
@@ -21,38 +22,13 @@ constexpr const char* kUsage =
     "Every render and capture endpoint with its state, master volume, mute, USB ids and the\n"
     "roles it is the default for. A volume reads '?' where the endpoint cannot hand it out.";
 
+using cli::FlowName;
+using cli::RoleName;
+using cli::StateName;
 using platform::Flow;
 using platform::Role;
 
 constexpr Role kRoles[] = {Role::kConsole, Role::kMultimedia, Role::kCommunications};
-
-const char* FlowName(Flow flow) { return flow == Flow::kRender ? "render" : "capture"; }
-
-const char* RoleName(Role role) {
-  switch (role) {
-    case Role::kConsole:
-      return "console";
-    case Role::kMultimedia:
-      return "multimedia";
-    case Role::kCommunications:
-      return "communications";
-  }
-  return "?";
-}
-
-const char* StateName(std::uint32_t state) {
-  switch (state) {
-    case platform::devstate::kActive:
-      return "active";
-    case platform::devstate::kDisabled:
-      return "disabled";
-    case platform::devstate::kNotPresent:
-      return "notpresent";
-    case platform::devstate::kUnplugged:
-      return "unplugged";
-  }
-  return "unknown";
-}
 
 struct Row {
   platform::EndpointInfo info;
