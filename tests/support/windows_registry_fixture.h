@@ -1,6 +1,7 @@
 // The Windows registry adapter in the test programs: each TempRoot gets five
-// empty roots of its own below the current user's key, removed when the
-// program ends (the Wine prefix of a run is fresh anyway).
+// empty roots of its own below the current user's key, under a key of the
+// test program's own, removed when the program ends. Test programs run in
+// parallel in one prefix, so none may touch another's keys.
 #pragma once
 
 #include <windows.h>
@@ -17,11 +18,15 @@
 
 namespace oro::test {
 
-constexpr const wchar_t* kRegistryTestBase = L"Software\\OroSoundKitTests";
+// This program's key: Software\OroSoundKitTests\<process id>.
+inline const std::wstring& ProgramRegistryBase() {
+  static const std::wstring base = L"Software\\OroSoundKitTests\\" + std::to_wstring(GetCurrentProcessId());
+  return base;
+}
 
 inline std::wstring RegistryBaseFor(const TempRoot& root) {
   const std::string& path = root.Path();
-  return std::wstring(kRegistryTestBase) + L"\\" + platform::FromUtf8(path.substr(path.find_last_of("/\\") + 1));
+  return ProgramRegistryBase() + L"\\" + platform::FromUtf8(path.substr(path.find_last_of("/\\") + 1));
 }
 
 // Sets an access list on `key` (an empty one refuses everybody but the
@@ -36,13 +41,13 @@ inline LONG SetTestKeyAccess(HKEY key, bool open_to_all) {
   return RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd);
 }
 
-// Removes every test's roots when the program ends, unlocking refused ones first.
+// Removes this program's roots when it ends, unlocking refused ones first.
 inline void CleanTestRegistryAtExit() {
   static const bool registered = [] {
     struct Cleanup : ::testing::Environment {
       void TearDown() override {
         HKEY base = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, kRegistryTestBase, 0, KEY_READ | KEY_WOW64_64KEY, &base) == 0) {
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, ProgramRegistryBase().c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &base) == 0) {
           wchar_t name[256];
           for (DWORD i = 0;; ++i) {
             DWORD size = 256;
@@ -58,7 +63,7 @@ inline void CleanTestRegistryAtExit() {
           }
           RegCloseKey(base);
         }
-        RegDeleteTreeW(HKEY_CURRENT_USER, kRegistryTestBase);
+        RegDeleteTreeW(HKEY_CURRENT_USER, ProgramRegistryBase().c_str());
       }
     };
     ::testing::AddGlobalTestEnvironment(new Cleanup);
