@@ -47,7 +47,8 @@ inline void CleanTestRegistryAtExit() {
     struct Cleanup : ::testing::Environment {
       void TearDown() override {
         HKEY base = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, ProgramRegistryBase().c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &base) == 0) {
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, ProgramRegistryBase().c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &base) ==
+            0) {
           wchar_t name[256];
           for (DWORD i = 0;; ++i) {
             DWORD size = 256;
