@@ -42,56 +42,51 @@ void HidDevice::close() {
   input_length_ = output_length_ = feature_length_ = 0;
 }
 
-bool HidDevice::open(std::uint32_t vendor_id, std::uint32_t product_id, std::uint32_t interface_number,
-                     std::uint32_t report_id) {
+bool HidDevice::OpenFirstFitting(const HidIdentity& id, bool wildcards, HidInterfaceInfo* info,
+                                 std::unique_ptr<platform::HidConnection>* connection) {
   close();
   last_error_ = err::kNotFound;
   if (!bus_) return false;
-  const HidIdentity id{vendor_id, product_id, interface_number, report_id};
   std::vector<HidInterfaceInfo> interfaces;
   if (const auto rc = bus_->Enumerate(&interfaces)) {
     last_error_ = rc;
     return false;
   }
-  for (const auto& info : interfaces) {
-    if (!InterfaceMatches(info, id, true)) continue;
-    std::unique_ptr<platform::HidConnection> c;
+  for (auto& candidate : interfaces) {
+    if (!InterfaceMatches(candidate, id, wildcards)) continue;
     // One that cannot be opened (gone, or not ours to open) is passed over.
-    if (bus_->Open(info.path, &c) != err::kSuccess) continue;
-    c->Flush();
-    connection_ = std::move(c);
-    input_length_ = info.input_report_length;
-    output_length_ = info.output_report_length;
-    feature_length_ = info.feature_report_length;
-    last_error_ = err::kSuccess;
+    if (bus_->Open(candidate.path, connection) != err::kSuccess) continue;
+    *info = std::move(candidate);
     return true;
   }
   return false;
 }
 
+bool HidDevice::open(std::uint32_t vendor_id, std::uint32_t product_id, std::uint32_t interface_number,
+                     std::uint32_t report_id) {
+  HidInterfaceInfo info;
+  std::unique_ptr<platform::HidConnection> c;
+  if (!OpenFirstFitting({vendor_id, product_id, interface_number, report_id}, true, &info, &c)) return false;
+  c->Flush();
+  connection_ = std::move(c);
+  input_length_ = info.input_report_length;
+  output_length_ = info.output_report_length;
+  feature_length_ = info.feature_report_length;
+  last_error_ = err::kSuccess;
+  return true;
+}
+
 bool HidDevice::openFirst(std::uint32_t vendor_id, std::uint32_t product_id, std::uint32_t interface_number,
                           std::uint32_t report_id, OpenFirstCallback callback, void* context) {
-  close();
-  last_error_ = err::kNotFound;
-  if (!bus_) return false;
-  const HidIdentity id{vendor_id, product_id, interface_number, report_id};
-  std::vector<HidInterfaceInfo> interfaces;
-  if (const auto rc = bus_->Enumerate(&interfaces)) {
-    last_error_ = rc;
-    return false;
-  }
-  for (const auto& info : interfaces) {
-    if (!InterfaceMatches(info, id, false)) continue;
-    std::unique_ptr<platform::HidConnection> c;
-    if (bus_->Open(info.path, &c) != err::kSuccess) continue;
-    c.reset();
-    std::wstring path = platform::FromUtf8(info.path);
-    std::transform(path.begin(), path.end(), path.begin(), [](wchar_t ch) { return std::towlower(ch); });
-    if (callback) callback(context, path);
-    last_error_ = err::kSuccess;
-    return true;
-  }
-  return false;
+  HidInterfaceInfo info;
+  std::unique_ptr<platform::HidConnection> c;
+  if (!OpenFirstFitting({vendor_id, product_id, interface_number, report_id}, false, &info, &c)) return false;
+  c.reset();
+  std::wstring path = platform::FromUtf8(info.path);
+  std::transform(path.begin(), path.end(), path.begin(), [](wchar_t ch) { return std::towlower(ch); });
+  if (callback) callback(context, path);
+  last_error_ = err::kSuccess;
+  return true;
 }
 
 bool HidDevice::write(const std::uint8_t* payload, std::size_t payload_size, std::uint32_t report_id, int timeout_ms) {

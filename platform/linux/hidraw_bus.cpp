@@ -13,11 +13,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "oro/platform/deadline.h"
 #include "oro/platform/linux/fd_wait.h"
 #include "oro/platform/linux/hid_report_descriptor.h"
 #include "oro/platform/linux/host_adapters.h"
@@ -31,22 +31,9 @@ constexpr std::size_t kMaxSysfsFile = 8192;
 constexpr std::size_t kMaxReport = 4096;
 constexpr unsigned kBusUsb = 0x03;
 
+// Sysfs attributes are short; an empty one says nothing.
 bool ReadSysfs(const std::string& path, std::string* out) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  std::string buf(kMaxSysfsFile, '\0');
-  std::size_t got = 0;
-  for (;;) {
-    const ssize_t n = read(fd, buf.data() + got, buf.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-    if (got == buf.size()) break;
-  }
-  close(fd);
-  buf.resize(got);
-  *out = std::move(buf);
-  return got > 0;
+  return ReadFileHead(path, kMaxSysfsFile, out) && !out->empty();
 }
 
 std::string Trim(std::string s) {
@@ -167,17 +154,9 @@ class HidrawConnection final : public HidConnection {
     if (!report || size == 0 || size > info_.output_report_length) return err::kInvalidParameter;
     std::vector<std::uint8_t> buf(report, report + size);
     buf.resize(info_.output_report_length, 0);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    const Deadline deadline(timeout_ms);
     for (;;) {
-      switch (WaitFd(fd_, POLLOUT, timeout_ms < 0 ? -1 : MillisLeft(deadline))) {
-        case FdReady::kReady:
-          break;
-        case FdReady::kTimeout:
-          return err::kTimeout;
-        default:
-          gone_ = true;
-          return err::kDeviceNotConnected;
-      }
+      if (ErrorCode rc = WaitForReport(fd_, POLLOUT, deadline.Left(), &gone_)) return rc;
       // For an unnumbered interface the leading 0 is dropped by the kernel.
       const ssize_t n = ::write(fd_, buf.data(), buf.size());
       if (n == static_cast<ssize_t>(buf.size())) return err::kSuccess;
@@ -192,17 +171,9 @@ class HidrawConnection final : public HidConnection {
     if (received) *received = 0;
     if (!buf || !received) return err::kInvalidParameter;
     if (gone_) return err::kDeviceNotConnected;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    const Deadline deadline(timeout_ms);
     for (;;) {
-      switch (WaitFd(fd_, POLLIN, timeout_ms < 0 ? -1 : MillisLeft(deadline))) {
-        case FdReady::kReady:
-          break;
-        case FdReady::kTimeout:
-          return err::kTimeout;
-        default:
-          gone_ = true;
-          return err::kDeviceNotConnected;
-      }
+      if (ErrorCode rc = WaitForReport(fd_, POLLIN, deadline.Left(), &gone_)) return rc;
       std::uint8_t report[kMaxReport + 1];
       // An unnumbered report arrives without its ID; the class driver shows 0.
       std::uint8_t* into = numbered_ ? report : report + 1;

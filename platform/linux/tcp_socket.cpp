@@ -1,4 +1,3 @@
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -6,8 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-
+#include "oro/platform/deadline.h"
 #include "oro/platform/tcp_socket.h"
 
 namespace oro::platform::net {
@@ -21,6 +19,14 @@ bool SetNonBlocking(int fd, bool on) {
   const int flags = fcntl(fd, F_GETFL, 0);
   if (flags < 0) return false;
   return fcntl(fd, F_SETFL, on ? (flags | O_NONBLOCK) : (flags & ~O_NONBLOCK)) == 0;
+}
+
+sockaddr_in Ipv4(std::uint32_t address, std::uint16_t port) {
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons(port);
+  sa.sin_addr.s_addr = address;
+  return sa;
 }
 
 }  // namespace
@@ -45,35 +51,19 @@ void Close(Socket socket) {
   if (socket != kInvalidSocket) ::close(Fd(socket));
 }
 
-bool ParseIpv4(const std::string& text, std::uint32_t& address) {
-  in_addr a{};
-  if (::inet_pton(AF_INET, text.c_str(), &a) != 1) return false;
-  address = a.s_addr;
-  return true;
-}
-
 int Connect(Socket socket, std::uint32_t address, std::uint16_t port, int timeout_ms) {
   const int fd = Fd(socket);
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_port = htons(port);
-  sa.sin_addr.s_addr = address;
+  const sockaddr_in sa = Ipv4(address, port);
   if (!SetNonBlocking(fd, true)) return LastError();
   int error = 0;
   if (::connect(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
     if (errno != EINPROGRESS) {
       error = LastError();
     } else {
-      using Clock = std::chrono::steady_clock;
-      const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+      const Deadline deadline(timeout_ms > 0 ? timeout_ms : -1);
       for (;;) {
-        int wait = -1;
-        if (timeout_ms > 0) {
-          const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-          wait = left > 0 ? static_cast<int>(left) : 0;
-        }
         pollfd p{fd, POLLOUT, 0};
-        const int r = ::poll(&p, 1, wait);
+        const int r = ::poll(&p, 1, deadline.Left());
         if (r < 0 && errno == EINTR) continue;
         if (r < 0) {
           error = LastError();
@@ -105,8 +95,10 @@ void SetIdleTimeout(Socket socket, int timeout_ms) {
 
 bool WaitReadable(Socket socket, int timeout_ms, int& error) {
   pollfd p{Fd(socket), POLLIN, 0};
+  // An interrupted wait resumes with the time left.
+  const Deadline deadline(timeout_ms > 0 ? timeout_ms : 0);
   for (;;) {
-    const int r = ::poll(&p, 1, timeout_ms > 0 ? timeout_ms : 0);
+    const int r = ::poll(&p, 1, deadline.Left());
     if (r < 0 && errno == EINTR) continue;
     if (r < 0) {
       error = LastError();
@@ -151,17 +143,12 @@ bool LocalAddressFor(const std::string& server, std::string& local) {
   if (fd < 0) return false;
   std::uint32_t address = 0;
   if (ParseIpv4(server, address)) {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(80);
-    sa.sin_addr.s_addr = address;
+    const sockaddr_in sa = Ipv4(address, 80);
     sockaddr_in me{};
     socklen_t len = sizeof me;
-    char text[INET_ADDRSTRLEN] = {};
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&me), &len) == 0 &&
-        ::inet_ntop(AF_INET, &me.sin_addr, text, sizeof text)) {
-      local = text;
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&me), &len) == 0) {
+      local = FormatIpv4(me.sin_addr.s_addr);
     }
   }
   ::close(fd);

@@ -51,9 +51,11 @@ bool Unplugged(const Port* active_port) {
   return active_port && active_port->available == PA_PORT_AVAILABLE_NO;
 }
 
-DeviceRecord FromSink(const pa_sink_info& i) {
+// Sinks and sources describe themselves in fields of the same names.
+template <typename Info>
+DeviceRecord FromDevice(const Info& i, DeviceKind kind) {
   DeviceRecord r;
-  r.kind = DeviceKind::kSink;
+  r.kind = kind;
   r.index = i.index;
   r.name = i.name ? i.name : "";
   r.description = i.description ? i.description : r.name;
@@ -67,20 +69,11 @@ DeviceRecord FromSink(const pa_sink_info& i) {
   return r;
 }
 
+DeviceRecord FromSink(const pa_sink_info& i) { return FromDevice(i, DeviceKind::kSink); }
+
 DeviceRecord FromSource(const pa_source_info& i) {
-  DeviceRecord r;
-  r.kind = DeviceKind::kSource;
-  r.index = i.index;
-  r.name = i.name ? i.name : "";
-  r.description = i.description ? i.description : r.name;
-  Keep(i.proplist, &r);
-  r.volume = Scalar(i.volume);
-  r.mute = i.mute != 0;
+  DeviceRecord r = FromDevice(i, DeviceKind::kSource);
   r.monitor = i.monitor_of_sink != PA_INVALID_INDEX;
-  r.unplugged = Unplugged(i.active_port);
-  r.rate = i.sample_spec.rate;
-  r.channels = i.sample_spec.channels;
-  r.owner_module = i.owner_module;
   return r;
 }
 

@@ -1,7 +1,6 @@
 // Client side of the simulated HID bus: enumeration reads the descriptor
 // files, a connection is one SOCK_SEQPACKET socket to the collection.
 #include <dirent.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -19,8 +18,7 @@
 namespace oro::platform::sim {
 namespace {
 
-using linux_host::FdReady;
-using linux_host::WaitFd;
+using linux_host::WaitForReport;
 
 constexpr std::size_t kMaxDescriptor = 4096;
 constexpr std::size_t kMaxReport = 4096;
@@ -31,24 +29,9 @@ bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// Reads a small file whole; false when it is missing, unreadable or too big.
+// A descriptor file whole; false when it is missing, unreadable or too big.
 bool ReadSmallFile(const std::string& path, std::string* out) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  std::string text(kMaxDescriptor + 1, '\0');
-  std::size_t got = 0;
-  for (;;) {
-    const ssize_t n = read(fd, text.data() + got, text.size() - got);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    got += static_cast<std::size_t>(n);
-    if (got == text.size()) break;
-  }
-  close(fd);
-  if (got > kMaxDescriptor) return false;
-  text.resize(got);
-  *out = std::move(text);
-  return true;
+  return linux_host::ReadFileHead(path, kMaxDescriptor + 1, out) && out->size() <= kMaxDescriptor;
 }
 
 bool LoadDescriptor(const std::string& sock_path, HidInterfaceInfo* info) {
@@ -92,15 +75,7 @@ class SimHidConnection final : public HidConnection {
     if (!report || size == 0 || size > info_.output_report_length) return err::kInvalidParameter;
     std::vector<std::uint8_t> packet(report, report + size);
     packet.resize(info_.output_report_length, 0);
-    switch (WaitFd(fd_, POLLOUT, timeout_ms)) {
-      case FdReady::kReady:
-        break;
-      case FdReady::kTimeout:
-        return err::kTimeout;
-      default:
-        gone_ = true;
-        return err::kDeviceNotConnected;
-    }
+    if (ErrorCode rc = WaitForReport(fd_, POLLOUT, timeout_ms, &gone_)) return rc;
     for (;;) {
       const ssize_t n = send(fd_, packet.data(), packet.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
       if (n == static_cast<ssize_t>(packet.size())) return err::kSuccess;
@@ -118,15 +93,7 @@ class SimHidConnection final : public HidConnection {
     if (received) *received = 0;
     if (!buf || !received) return err::kInvalidParameter;
     if (gone_) return err::kDeviceNotConnected;
-    switch (WaitFd(fd_, POLLIN, timeout_ms)) {
-      case FdReady::kReady:
-        break;
-      case FdReady::kTimeout:
-        return err::kTimeout;
-      default:
-        gone_ = true;
-        return err::kDeviceNotConnected;
-    }
+    if (ErrorCode rc = WaitForReport(fd_, POLLIN, timeout_ms, &gone_)) return rc;
     std::uint8_t packet[kMaxReport];
     ssize_t n;
     do {

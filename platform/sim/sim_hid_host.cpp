@@ -22,6 +22,7 @@
 #include <sstream>
 #include <thread>
 
+#include "oro/platform/deadline.h"
 #include "oro/platform/linux/fd_wait.h"
 #include "oro/platform/sim/sim_hid_bus.h"
 
@@ -362,7 +363,7 @@ struct SimHidHost::Impl {
       }
       if (stopping) break;
       int timeout = -1;
-      if (!timers.empty()) timeout = linux_host::MillisLeft(timers.begin()->first) + 1;
+      if (!timers.empty()) timeout = MillisLeft(timers.begin()->first) + 1;
 
       struct Slot {
         Device* device;

@@ -63,6 +63,9 @@ ErrorCode CheckValueName(const std::wstring& name) {
   return err::kSuccess;
 }
 
+// kInvalidParameter for an output or name the caller did not give.
+ErrorCode Given(const void* p) { return p ? err::kSuccess : err::kInvalidParameter; }
+
 ErrorCode CheckHandle(const KeyHandle& key, std::uint32_t needed) {
   if (key.id <= 0) return err::kInvalidHandle;
   if ((key.access & needed) != needed) return err::kAccessDenied;
@@ -159,13 +162,9 @@ class WindowsRegistryStore final : public RegistryStore {
   ErrorCode OpenSubKey(const KeyHandle& parent, const std::wstring& sub_key, std::uint32_t access,
                        KeyHandle* out) override {
     if (!out) return err::kInvalidParameter;
-    if (ErrorCode rc = CheckHandle(parent, 0)) return rc;
     std::vector<std::wstring> segments;
-    if (ErrorCode rc = SplitKeyPath(sub_key, &segments)) return rc;
-    if (status_) return status_;
     KnownKey from;
-    bool exact = false;
-    if (ErrorCode rc = KeyTable::Instance().Find(parent.id, parent.access, false, &from, &exact)) return rc;
+    if (ErrorCode rc = ParentFor(parent, sub_key, false, &segments, &from)) return rc;
     if (from.depth + segments.size() > kMaxKeyDepth) return err::kInvalidParameter;
     return OpenFrom(from.key->Get(), from.path, from.depth, parent.root, sub_key, segments, access, out);
   }
@@ -249,33 +248,25 @@ class WindowsRegistryStore final : public RegistryStore {
   }
 
   ErrorCode DeleteSubKey(const KeyHandle& parent, const std::wstring& sub_key) override {
-    if (ErrorCode rc = CheckHandle(parent, 0)) return rc;
     std::vector<std::wstring> segments;
-    if (ErrorCode rc = SplitKeyPath(sub_key, &segments)) return rc;
-    if (status_) return status_;
     KnownKey from;
-    bool exact = false;
-    if (ErrorCode rc = KeyTable::Instance().Find(parent.id, parent.access, true, &from, &exact)) return rc;
+    if (ErrorCode rc = ParentFor(parent, sub_key, true, &segments, &from)) return rc;
     if (segments.empty()) return err::kAccessDenied;  // a key is deleted from its parent
     return DeleteBelow(from.key->Get(), sub_key);
   }
 
   ErrorCode QueryValue(const KeyHandle& key, const std::wstring& name, RegValue* out) override {
-    if (ErrorCode rc = CheckHandle(key, keyaccess::kQueryValue)) return rc;
-    if (ErrorCode rc = CheckValueName(name)) return rc;
     KeyRef k;
-    if (ErrorCode rc = HandleFor(key, false, &k)) return rc;
+    if (ErrorCode rc = Usable(key, keyaccess::kQueryValue, CheckValueName(name), false, &k)) return rc;
     return ReadValue(k->Get(), name, out);
   }
 
   ErrorCode SetValue(const KeyHandle& key, const std::wstring& name, std::uint32_t type, const std::uint8_t* data,
                      std::size_t size) override {
-    if (ErrorCode rc = CheckHandle(key, keyaccess::kSetValue)) return rc;
-    if (ErrorCode rc = CheckValueName(name)) return rc;
-    if (!data && size > 0) return err::kInvalidParameter;
-    if (size > 0xFFFFFFFFu) return err::kInvalidParameter;
+    ErrorCode args = CheckValueName(name);
+    if (!args && ((!data && size > 0) || size > 0xFFFFFFFFu)) args = err::kInvalidParameter;
     KeyRef k;
-    if (ErrorCode rc = HandleFor(key, false, &k)) return rc;
+    if (ErrorCode rc = Usable(key, keyaccess::kSetValue, args, false, &k)) return rc;
     UNICODE_STRING native_name;
     native_name.Buffer = const_cast<wchar_t*>(name.c_str());
     native_name.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
@@ -287,18 +278,14 @@ class WindowsRegistryStore final : public RegistryStore {
   }
 
   ErrorCode DeleteValue(const KeyHandle& key, const std::wstring& name) override {
-    if (ErrorCode rc = CheckHandle(key, keyaccess::kSetValue)) return rc;
-    if (ErrorCode rc = CheckValueName(name)) return rc;
     KeyRef k;
-    if (ErrorCode rc = HandleFor(key, false, &k)) return rc;
+    if (ErrorCode rc = Usable(key, keyaccess::kSetValue, CheckValueName(name), false, &k)) return rc;
     return static_cast<ErrorCode>(RegDeleteValueW(k->Get(), name.c_str()));
   }
 
   ErrorCode EnumKey(const KeyHandle& key, std::uint32_t index, std::wstring* name) override {
-    if (ErrorCode rc = CheckHandle(key, keyaccess::kEnumerateSubKeys)) return rc;
-    if (!name) return err::kInvalidParameter;
     KeyRef k;
-    if (ErrorCode rc = HandleFor(key, false, &k)) return rc;
+    if (ErrorCode rc = Usable(key, keyaccess::kEnumerateSubKeys, Given(name), false, &k)) return rc;
     wchar_t buffer[kMaxKeyNameUnits + 1];
     DWORD size = kMaxKeyNameUnits + 1;
     const LONG rc = RegEnumKeyExW(k->Get(), index, buffer, &size, nullptr, nullptr, nullptr, nullptr);
@@ -310,9 +297,8 @@ class WindowsRegistryStore final : public RegistryStore {
   // The system lists values in the order they were written; the port lists
   // them by folded name, like sub keys.
   ErrorCode EnumValue(const KeyHandle& key, std::uint32_t index, std::wstring* name, RegValue* value) override {
-    if (ErrorCode rc = CheckHandle(key, keyaccess::kQueryValue)) return rc;
     KeyRef k;
-    if (ErrorCode rc = HandleFor(key, false, &k)) return rc;
+    if (ErrorCode rc = Usable(key, keyaccess::kQueryValue, err::kSuccess, false, &k)) return rc;
     std::vector<std::pair<std::wstring, std::wstring>> names;  // folded, as stored
     std::vector<wchar_t> buffer(kMaxValueNameUnits + 1);
     for (DWORD i = 0;; ++i) {
@@ -334,10 +320,8 @@ class WindowsRegistryStore final : public RegistryStore {
   }
 
   ErrorCode QueryInfo(const KeyHandle& key, KeyInfo* info) override {
-    if (ErrorCode rc = CheckHandle(key, keyaccess::kQueryValue)) return rc;
-    if (!info) return err::kInvalidParameter;
     KeyRef k;
-    if (ErrorCode rc = HandleFor(key, false, &k)) return rc;
+    if (ErrorCode rc = Usable(key, keyaccess::kQueryValue, Given(info), false, &k)) return rc;
     DWORD sub_keys = 0;
     DWORD values = 0;
     const LONG rc = RegQueryInfoKeyW(k->Get(), nullptr, nullptr, nullptr, &sub_keys, nullptr, nullptr, &values, nullptr,
@@ -349,21 +333,17 @@ class WindowsRegistryStore final : public RegistryStore {
   }
 
   ErrorCode GetSecurity(const KeyHandle& key, KeySecurity* out) override {
-    if (ErrorCode rc = CheckHandle(key, keyaccess::kReadControl)) return rc;
-    if (!out) return err::kInvalidParameter;
     KeyRef k;
-    if (ErrorCode rc = HandleFor(key, true, &k)) return rc;
+    if (ErrorCode rc = Usable(key, keyaccess::kReadControl, Given(out), true, &k)) return rc;
     return ReadKeySecurity(k->Get(), out);
   }
 
   ErrorCode SetSecurity(const KeyHandle& key, const KeySecurity& security, bool set_owner, bool set_dacl) override {
     const std::uint32_t needed = (set_owner ? keyaccess::kWriteOwner : 0) | (set_dacl ? keyaccess::kWriteDac : 0);
-    if (ErrorCode rc = CheckHandle(key, needed)) return rc;
     Descriptor sd;
-    if (ErrorCode rc = sd.Build(security, set_owner, set_dacl)) return rc;
-    if (status_) return status_;
+    const ErrorCode args = sd.Build(security, set_owner, set_dacl);
     KeyRef k;
-    if (ErrorCode rc = HandleFor(key, true, &k)) return rc;
+    if (ErrorCode rc = Usable(key, needed, args, true, &k)) return rc;
     if (!set_owner && !set_dacl) return err::kSuccess;
     return WriteSecurity(k->Get(), sd);
   }
@@ -385,6 +365,24 @@ class WindowsRegistryStore final : public RegistryStore {
   std::wstring OwnOwner() const {
     if (caller_.administrator) return account::kAdministrators;
     return NameOfSid(const_cast<std::uint8_t*>(user_sid_.data()));
+  }
+
+  // A call below an open key: the handle, the path, the key it names.
+  ErrorCode ParentFor(const KeyHandle& parent, const std::wstring& sub_key, bool check_alive,
+                      std::vector<std::wstring>* segments, KnownKey* from) {
+    if (ErrorCode rc = CheckHandle(parent, 0)) return rc;
+    if (ErrorCode rc = SplitKeyPath(sub_key, segments)) return rc;
+    if (status_) return status_;
+    bool exact = false;
+    return KeyTable::Instance().Find(parent.id, parent.access, check_alive, from, &exact);
+  }
+
+  // The checks every call on an open key makes, in this order: the handle's
+  // rights, the call's own arguments (`args`, already checked), the key.
+  ErrorCode Usable(const KeyHandle& key, std::uint32_t needed, ErrorCode args, bool check_alive, KeyRef* out) {
+    if (ErrorCode rc = CheckHandle(key, needed)) return rc;
+    if (args) return args;
+    return HandleFor(key, check_alive, out);
   }
 
   // The system handle for a port handle: the one filed with the handle's

@@ -5,10 +5,10 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include <chrono>
 #include <climits>
 #include <mutex>
 
+#include "oro/platform/deadline.h"
 #include "oro/platform/tcp_socket.h"
 
 namespace oro::platform::net {
@@ -31,6 +31,14 @@ int Started() {
 bool SetNonBlocking(SOCKET s, bool on) {
   u_long value = on ? 1 : 0;
   return ioctlsocket(s, FIONBIO, &value) == 0;
+}
+
+sockaddr_in Ipv4(std::uint32_t address, std::uint16_t port) {
+  sockaddr_in sa{};
+  sa.sin_family = AF_INET;
+  sa.sin_port = htons(port);
+  sa.sin_addr.s_addr = address;
+  return sa;
 }
 
 timeval Timeval(long long ms) {
@@ -65,39 +73,9 @@ void Close(Socket socket) {
   if (socket != kInvalidSocket) ::closesocket(Sock(socket));
 }
 
-bool ParseIpv4(const std::string& text, std::uint32_t& address) {
-  // Four decimal numbers, each 0-255 without leading zeros: what inet_pton
-  // takes elsewhere, checked here so every system agrees on the same text.
-  unsigned char parts[4];
-  std::size_t part = 0, i = 0;
-  while (part < 4) {
-    if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
-    unsigned value = 0;
-    const std::size_t first = i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-      value = value * 10 + static_cast<unsigned>(text[i] - '0');
-      if (value > 255 || (i > first && text[first] == '0')) return false;
-      ++i;
-    }
-    parts[part++] = static_cast<unsigned char>(value);
-    if (part < 4) {
-      if (i >= text.size() || text[i] != '.') return false;
-      ++i;
-    }
-  }
-  if (i != text.size()) return false;
-  in_addr a{};
-  a.S_un.S_un_b = {parts[0], parts[1], parts[2], parts[3]};
-  address = a.S_un.S_addr;
-  return true;
-}
-
 int Connect(Socket socket, std::uint32_t address, std::uint16_t port, int timeout_ms) {
   const SOCKET s = Sock(socket);
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_port = htons(port);
-  sa.sin_addr.s_addr = address;
+  const sockaddr_in sa = Ipv4(address, port);
   if (!SetNonBlocking(s, true)) return LastError();
   int error = 0;
   if (::connect(s, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) != 0) {
@@ -105,8 +83,7 @@ int Connect(Socket socket, std::uint32_t address, std::uint16_t port, int timeou
     if (started != WSAEWOULDBLOCK) {
       error = WinsockCode(started);
     } else {
-      using Clock = std::chrono::steady_clock;
-      const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+      const Deadline deadline(timeout_ms > 0 ? timeout_ms : -1);
       fd_set writable, failed;
       FD_ZERO(&writable);
       FD_ZERO(&failed);
@@ -114,9 +91,9 @@ int Connect(Socket socket, std::uint32_t address, std::uint16_t port, int timeou
       FD_SET(s, &failed);  // Winsock reports a refused connect here, not as writable
       timeval tv{};
       timeval* wait = nullptr;
-      if (timeout_ms > 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        tv = Timeval(left > 0 ? left : 0);
+      const int left = deadline.Left();
+      if (left >= 0) {
+        tv = Timeval(left);
         wait = &tv;
       }
       const int r = ::select(0, nullptr, &writable, &failed, wait);
@@ -196,17 +173,12 @@ bool LocalAddressFor(const std::string& server, std::string& local) {
   if (s == INVALID_SOCKET) return false;
   std::uint32_t address = 0;
   if (ParseIpv4(server, address)) {
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_port = htons(80);
-    sa.sin_addr.s_addr = address;
+    const sockaddr_in sa = Ipv4(address, 80);
     sockaddr_in me{};
     int len = sizeof me;
-    char text[INET_ADDRSTRLEN] = {};
     if (::connect(s, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0 &&
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&me), &len) == 0 &&
-        ::inet_ntop(AF_INET, &me.sin_addr, text, sizeof text)) {
-      local = text;
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&me), &len) == 0) {
+      local = FormatIpv4(me.sin_addr.s_addr);
     }
   }
   ::closesocket(s);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <thread>
 
+#include "open_descriptors.h"
 #include "sim_hid_fixture.h"
 
 namespace oro::common {
@@ -98,12 +99,12 @@ TEST_F(HidDeviceTest, UnpluggingEndsAnUnboundedReadAndLaterWrites) {
 }
 
 TEST_F(HidDeviceTest, DestroyedObjectsLeaveNoDescriptorsOpen) {
-  const std::size_t before = StableDescriptors();
+  const std::size_t before = test::StableDescriptors();
   for (int i = 0; i < 10000; ++i) {
     HidDevice d(bus_);
     ASSERT_TRUE(d.open(kDongle.vendor_id, kDongle.product_id, 3, 2)) << "cycle " << i;
   }
-  EXPECT_EQ(DescriptorsOnceSettled(before), before);
+  EXPECT_EQ(test::DescriptorsOnceSettled(before), before);
 }
 
 }  // namespace

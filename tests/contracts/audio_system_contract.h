@@ -134,8 +134,33 @@ class AudioSystemContract : public ::testing::Test {
     }
   };
 
+  // The default render endpoint's volume, its scalar and mute kept in
+  // saved_ and put back after the test. Null when the case cannot go on: the
+  // machine has no such endpoint, or `writing` and the volume cannot be set
+  // here (skipped with the reason), or it could not be read (failed).
+  EndpointVolume* SavedRenderVolume(bool writing) {
+    SaveRenderVolume(writing);
+    return IsSkipped() || HasFatalFailure() ? nullptr : render_.get();
+  }
+
   oro::test::TempRoot root_;
   std::unique_ptr<AudioSystem> audio_ = Factory::Make(root_);
+  std::unique_ptr<EndpointVolume> render_;
+  Saved saved_;  // after render_: put back before it goes
+
+ private:
+  void SaveRenderVolume(bool writing) {
+    render_ = DefaultVolume(*audio_, Flow::kRender);
+    if (!render_) GTEST_SKIP() << "the machine has no default render endpoint";
+    if (const std::string why = VolumeNotWritable(); writing && !why.empty()) GTEST_SKIP() << why;
+    float scalar = 0;
+    bool mute = false;
+    ASSERT_EQ(render_->GetMasterScalar(&scalar), err::kSuccess);
+    ASSERT_EQ(render_->GetMute(&mute), err::kSuccess);
+    saved_.scalar = scalar;
+    saved_.mute = mute;
+    saved_.volume = render_.get();
+  }
 };
 
 TYPED_TEST_SUITE_P(AudioSystemContract);
@@ -176,12 +201,9 @@ TYPED_TEST_P(AudioSystemContract, DefaultsAreActiveEndpointsOfTheirFlowAndEnumer
 }
 
 TYPED_TEST_P(AudioSystemContract, VolumeAndMuteRoundTripExactlyAndReachOtherClients) {
-  auto v = this->DefaultVolume(*this->audio_, Flow::kRender);
-  if (!v) GTEST_SKIP() << "the machine has no default render endpoint";
-  if (const std::string why = this->VolumeNotWritable(); !why.empty()) GTEST_SKIP() << why;
-  typename TestFixture::Saved saved{v.get()};
-  ASSERT_EQ(v->GetMasterScalar(&saved.scalar), err::kSuccess);
-  ASSERT_EQ(v->GetMute(&saved.mute), err::kSuccess);
+  EndpointVolume* const v = this->SavedRenderVolume(true);
+  if (!v) return;
+  const auto& saved = this->saved_;
   auto capture = this->DefaultVolume(*this->audio_, Flow::kCapture);
   float capture_before = 0;
   if (capture) {
@@ -208,11 +230,9 @@ TYPED_TEST_P(AudioSystemContract, VolumeAndMuteRoundTripExactlyAndReachOtherClie
 }
 
 TYPED_TEST_P(AudioSystemContract, VolumeOutsideTheScalarRangeIsRefusedAndChangesNothing) {
-  auto v = this->DefaultVolume(*this->audio_, Flow::kRender);
-  if (!v) GTEST_SKIP() << "the machine has no default render endpoint";
-  typename TestFixture::Saved saved{v.get()};
-  ASSERT_EQ(v->GetMasterScalar(&saved.scalar), err::kSuccess);
-  ASSERT_EQ(v->GetMute(&saved.mute), err::kSuccess);
+  EndpointVolume* const v = this->SavedRenderVolume(false);
+  if (!v) return;
+  const auto& saved = this->saved_;
   for (float bad : {1.01f, -0.01f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
     EXPECT_EQ(v->SetMasterScalar(bad), err::kInvalidParameter) << bad;
   }
@@ -225,12 +245,9 @@ TYPED_TEST_P(AudioSystemContract, VolumeOutsideTheScalarRangeIsRefusedAndChanges
 }
 
 TYPED_TEST_P(AudioSystemContract, ChangesInAnotherProcessReachEverySubscriberInTheSameOrder) {
-  auto v = this->DefaultVolume(*this->audio_, Flow::kRender);
-  if (!v) GTEST_SKIP() << "the machine has no default render endpoint";
-  if (const std::string why = this->VolumeNotWritable(); !why.empty()) GTEST_SKIP() << why;
-  typename TestFixture::Saved saved{v.get()};
-  ASSERT_EQ(v->GetMasterScalar(&saved.scalar), err::kSuccess);
-  ASSERT_EQ(v->GetMute(&saved.mute), err::kSuccess);
+  EndpointVolume* const v = this->SavedRenderVolume(true);
+  if (!v) return;
+  const auto& saved = this->saved_;
   VolumeRecorder first, second;
   std::unique_ptr<Subscription> s1, s2;
   ASSERT_EQ(v->Subscribe(&first, &s1), err::kSuccess);
@@ -262,12 +279,9 @@ TYPED_TEST_P(AudioSystemContract, ChangesInAnotherProcessReachEverySubscriberInT
 }
 
 TYPED_TEST_P(AudioSystemContract, ADestroyedSubscriptionNeverCallsBackAgain) {
-  auto v = this->DefaultVolume(*this->audio_, Flow::kRender);
-  if (!v) GTEST_SKIP() << "the machine has no default render endpoint";
-  if (const std::string why = this->VolumeNotWritable(); !why.empty()) GTEST_SKIP() << why;
-  typename TestFixture::Saved saved{v.get()};
-  ASSERT_EQ(v->GetMasterScalar(&saved.scalar), err::kSuccess);
-  ASSERT_EQ(v->GetMute(&saved.mute), err::kSuccess);
+  EndpointVolume* const v = this->SavedRenderVolume(true);
+  if (!v) return;
+  const auto& saved = this->saved_;
   auto other = TypeParam::Make(this->root_);
   auto ov = this->DefaultVolume(*other, Flow::kRender);
   ASSERT_TRUE(ov);

@@ -2,13 +2,10 @@
 // folder of the test's own state folder.
 #pragma once
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "oro/platform/sim/sim_hid_bus.h"
 #include "oro/platform/sim/sim_hid_host.h"
@@ -34,38 +31,6 @@ class SimHidFixture : public ::testing::Test {
     const std::string reply = host_.Control(line);
     EXPECT_NE(reply.rfind("error:", 0), 0u) << line << ": " << reply;
     return reply;
-  }
-
-  static std::size_t OpenDescriptors() {
-    std::size_t n = 0;
-    if (DIR* d = opendir("/proc/self/fd")) {
-      while (readdir(d)) ++n;
-      closedir(d);
-    }
-    return n;
-  }
-
-  // The devices run in this process and close their end of a connection when
-  // they notice the hang-up, a moment after the caller closed.
-  // Once the count holds still for a moment.
-  static std::size_t StableDescriptors() {
-    std::size_t n = OpenDescriptors();
-    for (int i = 0; i < 100; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      const std::size_t again = OpenDescriptors();
-      if (again == n) break;
-      n = again;
-    }
-    return n;
-  }
-
-  static std::size_t DescriptorsOnceSettled(std::size_t expected) {
-    std::size_t n = OpenDescriptors();
-    for (int i = 0; i < 200 && n != expected; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      n = OpenDescriptors();
-    }
-    return n;
   }
 
   TempRoot root_;

@@ -10,28 +10,26 @@ using platform::sim::SimServices;
 namespace svcstate = platform::svcstate;
 namespace err = platform::err;
 
+namespace {
+
+// A running service of the machine that starts and stops in `delay_ms`.
+SimService Running(const wchar_t* name, std::vector<std::wstring> depends_on, std::uint32_t delay_ms) {
+  SimService s;
+  s.name = name;
+  s.state = svcstate::kRunning;
+  s.depends_on = std::move(depends_on);
+  s.start_delay_ms = delay_ms;
+  s.stop_delay_ms = delay_ms;
+  return s;
+}
+
+}  // namespace
+
 ErrorCode CreateKitServices(SimServices& services) {
-  SimService builder;
-  builder.name = L"AudioEndpointBuilder";
-  builder.state = svcstate::kRunning;
-  SimService audio;
-  audio.name = L"AudioSrv";
-  audio.state = svcstate::kRunning;
-  audio.depends_on = {L"AudioEndpointBuilder"};
-  audio.start_delay_ms = 300;
-  audio.stop_delay_ms = 300;
-  SimService hands_free;
-  hands_free.name = L"BthHFSrv";
-  hands_free.state = svcstate::kRunning;
-  hands_free.depends_on = {L"AudioSrv"};
-  hands_free.start_delay_ms = 100;
-  hands_free.stop_delay_ms = 100;
-  SimService qos;
-  qos.name = L"QWAVE";
-  qos.state = svcstate::kRunning;
-  qos.depends_on = {L"AudioSrv"};
-  qos.start_delay_ms = 100;
-  qos.stop_delay_ms = 100;
+  const SimService builder = Running(L"AudioEndpointBuilder", {}, 0);
+  const SimService audio = Running(L"AudioSrv", {L"AudioEndpointBuilder"}, 300);
+  const SimService hands_free = Running(L"BthHFSrv", {L"AudioSrv"}, 100);
+  const SimService qos = Running(L"QWAVE", {L"AudioSrv"}, 100);
   for (const auto* s : {&builder, &audio, &hands_free, &qos}) {
     ErrorCode rc = services.Add(*s);
     if (rc == err::kServiceExists) rc = services.Configure(*s);

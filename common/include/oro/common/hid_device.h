@@ -62,6 +62,12 @@ class HidDevice {
   platform::ErrorCode lastError() const { return last_error_; }
 
  private:
+  // Closes, then opens the first present interface that fits `id` (with the
+  // wildcards of open() when `wildcards`); false with last_error_ set when
+  // none does.
+  bool OpenFirstFitting(const HidIdentity& id, bool wildcards, platform::HidInterfaceInfo* info,
+                        std::unique_ptr<platform::HidConnection>* connection);
+
   std::shared_ptr<platform::HidBus> bus_;
   std::unique_ptr<platform::HidConnection> connection_;
   int input_length_ = 0;

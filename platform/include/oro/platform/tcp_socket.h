@@ -1,7 +1,8 @@
 // IPv4 TCP client sockets, as the update client uses them. Beside the ports:
 // plain functions, one implementation per system (platform/linux/tcp_socket.cpp
-// here). Errors are Winsock numbers on every platform so that diagnostics read
-// the same everywhere; the mapping from the system's own numbers lives here.
+// here), the address text shared (platform/core/ipv4_text.cpp). Errors are
+// Winsock numbers on every platform so that diagnostics read the same
+// everywhere; the mapping from the system's own numbers lives here.
 #pragma once
 
 #include <cstddef>
@@ -57,8 +58,9 @@ void StopNetwork();
 Socket OpenTcp(int& error);
 void Close(Socket socket);
 
-// Dotted IPv4 text to an address in network order.
+// Dotted IPv4 text to an address in network order, and back.
 bool ParseIpv4(const std::string& text, std::uint32_t& address);
+std::string FormatIpv4(std::uint32_t address);
 
 // Connects within `timeout_ms` (no limit when 0 or less); 0 or a Winsock code.
 int Connect(Socket socket, std::uint32_t address, std::uint16_t port, int timeout_ms);
