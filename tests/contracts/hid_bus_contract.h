@@ -47,6 +47,26 @@ class HidBusHarness {
   virtual int OpenCloseCycles() const { return 10000; }
 };
 
+// A harness over the machine's own bus: its devices belong to real hardware,
+// which a test can neither script nor unplug, so those cases skip with `why`.
+class HardwareHarness : public HidBusHarness {
+ public:
+  HardwareHarness(std::unique_ptr<platform::HidBus> bus, std::string why)
+      : bus_(std::move(bus)), why_(std::move(why)) {}
+  platform::HidBus& Bus() override { return *bus_; }
+  std::string ScriptUnavailable() override { return why_; }
+  std::string ScriptedPath() override { return ""; }
+  void SendInput(const Report&) override {}
+  void Unplug() override {}
+  std::vector<Report> Outputs() override { return {}; }
+
+ protected:
+  std::unique_ptr<platform::HidBus> bus_;
+
+ private:
+  std::string why_;
+};
+
 using HarnessFactory = std::function<std::unique_ptr<HidBusHarness>()>;
 
 struct NamedHarness {

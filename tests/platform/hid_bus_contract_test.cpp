@@ -92,25 +92,16 @@ class SimHarness final : public HidBusHarness {
   std::unique_ptr<platform::HidBus> bus_;
 };
 
-class HidrawHarness final : public HidBusHarness {
+class HidrawHarness final : public HardwareHarness {
  public:
-  HidrawHarness() : bus_(platform::linux_host::MakeHidrawBus()) {}
+  HidrawHarness()
+      : HardwareHarness(platform::linux_host::MakeHidrawBus(),
+                        "hidraw nodes belong to real hardware, which cannot be scripted or unplugged by a test") {}
   std::string Unavailable() override {
     std::vector<HidInterfaceInfo> all;
     if (bus_->Enumerate(&all) != err::kSuccess || all.empty()) return "no hidraw devices on this machine";
     return "";
   }
-  platform::HidBus& Bus() override { return *bus_; }
-  std::string ScriptUnavailable() override {
-    return "hidraw nodes belong to real hardware, which cannot be scripted or unplugged by a test";
-  }
-  std::string ScriptedPath() override { return ""; }
-  void SendInput(const Report&) override {}
-  void Unplug() override {}
-  std::vector<Report> Outputs() override { return {}; }
-
- private:
-  std::unique_ptr<platform::HidBus> bus_;
 };
 
 INSTANTIATE_TEST_SUITE_P(Adapters, HidBusContract,

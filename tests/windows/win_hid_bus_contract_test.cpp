@@ -21,30 +21,21 @@ using platform::windows_host::FrameOutputReport;
 using platform::windows_host::HidIoError;
 using platform::windows_host::ParseHidInterfacePath;
 
-class SetupApiHarness final : public HidBusHarness {
+class SetupApiHarness final : public HardwareHarness {
  public:
-  SetupApiHarness() : bus_(platform::windows_host::MakeSetupApiHidBus()) {}
+  SetupApiHarness()
+      : HardwareHarness(platform::windows_host::MakeSetupApiHidBus(),
+                        "HID devices here belong to real hardware, which cannot be scripted or unplugged by a test") {}
   std::string Unavailable() override {
     std::vector<platform::HidInterfaceInfo> all;
     // A failing enumeration is no reason to skip: the contract shows it.
     if (bus_->Enumerate(&all) == err::kSuccess && all.empty()) return "this system presents no HID devices";
     return "";
   }
-  platform::HidBus& Bus() override { return *bus_; }
-  std::string ScriptUnavailable() override {
-    return "HID devices here belong to real hardware, which cannot be scripted or unplugged by a test";
-  }
-  std::string ScriptedPath() override { return ""; }
-  void SendInput(const Report&) override {}
-  void Unplug() override {}
-  std::vector<Report> Outputs() override { return {}; }
   // A process may hold millions of handles, so no count of cycles runs them
   // out; the check compares the handle count, which one leaked handle
   // changes. Each open asks the driver several questions, slow under Wine.
   int OpenCloseCycles() const override { return 500; }
-
- private:
-  std::unique_ptr<platform::HidBus> bus_;
 };
 
 INSTANTIATE_TEST_SUITE_P(Windows, HidBusContract,
