@@ -3,6 +3,7 @@
 #include "oro/common/hid_device.h"
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "open_descriptors.h"

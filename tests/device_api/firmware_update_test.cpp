@@ -1,8 +1,10 @@
 // The firmware update against the simulated headset: packets, progress and
 // result for images of every shape, the device setting the pace, an early end,
 // and every way the device can fail the sender.
+#include <chrono>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "oro/common/hid_device.h"
 #include "oro/device_api/firmware_update.h"

@@ -2,6 +2,7 @@
 // wire bytes, the status reply, the 7.1 key and its acknowledgement, and the
 // results a silent, missing or vanishing device gives.
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "oro/common/hid_device.h"
