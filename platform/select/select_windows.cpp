@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "oro/platform/console_dialogs.h"
 #include "oro/platform/make_platform.h"
 #include "oro/platform/windows/windows_adapters.h"
 
@@ -36,7 +37,7 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   p.registry = Required(w::MakeWindowsRegistryStore(), "the registry");
   p.debug = w::MakeDebugStringOutput();
   p.objects = Required(w::MakeWindowsNamedObjects(ObjectScope(paths)), "named objects");
-  p.dialogs = w::MakeConsoleDialogs(p.debug);
+  p.dialogs = MakeConsoleDialogs(p.debug);
   p.modules = w::MakeWindowsModuleLoader();
   p.audio = Required(w::MakeCoreAudioSystem(), "audio endpoints");
   p.system = w::MakeWindowsSystemInfo();

@@ -27,10 +27,6 @@ std::unique_ptr<SystemInfo> MakeWindowsSystemInfo();
 // LoadLibraryExW of a file only its owner, SYSTEM or the administrators may change.
 std::unique_ptr<ModuleLoader> MakeWindowsModuleLoader();
 
-// Messages on standard error and the debug output; never waits for anybody.
-// (The panel shows its own boxes; a service has nobody to click.)
-std::unique_ptr<Dialogs> MakeConsoleDialogs(std::shared_ptr<DebugOutput> debug);
-
 }  // namespace oro::platform::windows_host
 
 namespace oro::platform::windows_host {
