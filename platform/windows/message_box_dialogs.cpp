@@ -12,7 +12,7 @@ UINT IconStyle(DialogIcon icon) {
     case DialogIcon::kError:
       return MB_ICONERROR;
     case DialogIcon::kWarning:
-      return MB_ICONINFORMATION;
+      return MB_ICONWARNING;
     default:
       return MB_ICONINFORMATION;
   }
