@@ -6,6 +6,7 @@
 
 #include "oro/audio_service/service_runner.h"
 #include "oro/audio_service/service_setup.h"
+#include "oro/platform/console_dialogs.h"
 #include "oro/platform/make_platform.h"
 
 int main(int argc, char** argv) {
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
     // and nothing is printed.
     try {
       oro::platform::Platform platform = oro::platform::MakePlatformFromEnvironment();
+      // Nobody answers a service's box, whatever its window station says.
+      platform.dialogs = oro::platform::MakeConsoleDialogs(platform.debug);
       oro::audio_service::RunService(platform);
     } catch (const std::exception& e) {
       std::fprintf(stderr, "oro_raduri: %s\n", e.what());

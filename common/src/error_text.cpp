@@ -55,8 +55,12 @@ constexpr Entry kTexts[] = {
     {161, L"The specified path is invalid."},
     {170, L"The requested resource is in use."},
     {183, L"Cannot create a file when that file already exists."},
+    {193, L"%1 is not a valid Win32 application."},
     {203, L"The system could not find the environment option that was entered."},
     {206, L"The filename or extension is too long."},
+    {216,
+     L"This version of %1 is not compatible with the version of Windows you're running. Check your computer's "
+     L"system information and then contact the software publisher."},
     {223, L"The file size exceeds the limit allowed and cannot be saved."},
     {231, L"All pipe instances are busy."},
     {232, L"The pipe is being closed."},

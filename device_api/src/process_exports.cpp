@@ -52,13 +52,22 @@ std::vector<platform::ProcessEntry> ProcessIdsByName(const wchar_t* name) {
 }
 
 void PrintFailure(const std::wstring& path, platform::ErrorCode code) {
-  std::printf("failed start %s,err=%s\r\n", platform::ToUtf8(path).c_str(),
-              platform::ToUtf8(oro::common::ErrorText(code)).c_str());
+  // A code without a known text still says what failed.
+  std::string text = platform::ToUtf8(oro::common::ErrorText(code));
+  if (text.empty()) text = "error " + std::to_string(code);
+  std::printf("failed start %s,err=%s\r\n", platform::ToUtf8(path).c_str(), text.c_str());
   std::fflush(stdout);
 }
 
+#ifdef _WIN32
+constexpr wchar_t kSeparator = L'\\';
+#else
+constexpr wchar_t kSeparator = L'/';
+#endif
+
+// A folder that already ends in a separator (either spelling) gets no second one.
 std::wstring JoinPath(std::wstring folder, const std::wstring& name) {
-  if (folder.empty() || folder.back() != L'/') folder += L'/';
+  if (folder.empty() || (folder.back() != L'/' && folder.back() != kSeparator)) folder += kSeparator;
   return folder + name;
 }
 

@@ -1,4 +1,4 @@
-// Which adapters a process gets: ORO_PLATFORM and ORO_ROOT, read once.
+// Which adapters a process gets: ORO_PLATFORM, ORO_ROOT and ORO_DIALOGS, read once.
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -15,7 +15,18 @@ Profile ProfileFromEnvironment() {
   throw std::invalid_argument(std::string("ORO_PLATFORM=") + name + " is not known; use host or sim");
 }
 
+bool ConsoleDialogsRequested() {
+  const char* choice = std::getenv("ORO_DIALOGS");
+  return choice && std::strcmp(choice, "console") == 0;
+}
+
 Platform MakePlatformFromEnvironment() {
+  const char* dialogs = std::getenv("ORO_DIALOGS");
+  if (dialogs && *dialogs && std::strcmp(dialogs, "console") != 0) {
+    throw std::invalid_argument(
+        std::string("ORO_DIALOGS=") + dialogs +
+        " is not known; use console, or leave it unset for message boxes where a user sees them");
+  }
   return MakePlatform(ProfileFromEnvironment(), ResolveStatePaths(std::getenv("ORO_ROOT")));
 }
 

@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "oro/platform/console_dialogs.h"
 #include "oro/platform/linux/host_adapters.h"
 #include "oro/platform/make_platform.h"
 #include "oro/platform/pulse/pulse_audio_system.h"
@@ -20,7 +21,7 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   p.registry = store;
   p.debug = linux_host::MakeSyslogDebugOutput();
   p.objects = MakeNamedObjects(paths);
-  p.dialogs = linux_host::MakeConsoleDialogs(p.debug);
+  p.dialogs = MakeConsoleDialogs(p.debug);
   p.modules = linux_host::MakeDlModuleLoader();
   if (profile == Profile::kSim) {
     std::weak_ptr<sqlite::SqliteRegistryStore> weak = store;

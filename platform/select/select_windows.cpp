@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "oro/platform/console_dialogs.h"
 #include "oro/platform/make_platform.h"
 #include "oro/platform/windows/windows_adapters.h"
 
@@ -23,6 +24,14 @@ std::string ObjectScope(const StatePaths& paths) {
   return paths.run_dir == ResolveStatePaths(nullptr).run_dir ? std::string() : paths.run_dir;
 }
 
+// A box only where somebody can answer it: a service's window station is
+// never visible, and ORO_DIALOGS=console keeps a program (a test, a script)
+// from ever waiting for a click.
+std::shared_ptr<Dialogs> ChooseDialogs(const std::shared_ptr<DebugOutput>& debug) {
+  if (ConsoleDialogsRequested() || !windows_host::OnVisibleWindowStation()) return MakeConsoleDialogs(debug);
+  return windows_host::MakeMessageBoxDialogs(debug);
+}
+
 }  // namespace
 
 Platform MakePlatform(Profile profile, const StatePaths& paths) {
@@ -36,7 +45,7 @@ Platform MakePlatform(Profile profile, const StatePaths& paths) {
   p.registry = Required(w::MakeWindowsRegistryStore(), "the registry");
   p.debug = w::MakeDebugStringOutput();
   p.objects = Required(w::MakeWindowsNamedObjects(ObjectScope(paths)), "named objects");
-  p.dialogs = w::MakeConsoleDialogs(p.debug);
+  p.dialogs = ChooseDialogs(p.debug);
   p.modules = w::MakeWindowsModuleLoader();
   p.audio = Required(w::MakeCoreAudioSystem(), "audio endpoints");
   p.system = w::MakeWindowsSystemInfo();

@@ -24,15 +24,26 @@ std::wstring OneLine(const std::wstring& text) {
   return line;
 }
 
+// Writers of one file take turns through a lock on a byte far beyond any
+// real length (readers never meet it), so concurrent processes' lines stay
+// whole even where appending is a look-up of the end and a write, as under
+// Wine; each record is then written at the end of the file.
+constexpr DWORD kTurnOffsetHigh = 0x7FFFFFFF;
+
 void AppendToFile(const char* path, const std::string& line) {
-  // FILE_APPEND_DATA alone makes every write land at the end, so lines of
-  // concurrent writers stay whole.
-  HANDLE file = CreateFileW(WidePath(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(WidePath(path).c_str(), FILE_WRITE_DATA | FILE_APPEND_DATA,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
+  OVERLAPPED turn{};
+  turn.OffsetHigh = kTurnOffsetHigh;
+  const bool locked = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn) != 0;
   const std::string record = line + "\n";
+  OVERLAPPED at_end{};
+  at_end.Offset = 0xFFFFFFFF;
+  at_end.OffsetHigh = 0xFFFFFFFF;
   DWORD written = 0;
-  WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+  WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, &at_end);
+  if (locked) UnlockFileEx(file, 0, 1, 0, &turn);
   CloseHandle(file);
 }
 

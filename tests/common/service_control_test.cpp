@@ -1,21 +1,28 @@
 // Restart of a service with its dependents on the simulated service manager,
 // with a clock that only moves when the restart waits, so the thirty-second
-// budget is exercised exactly and at once.
+// budget is exercised exactly and at once. On Windows the same restart runs
+// against the system's own manager, on a service of win_contract_service.exe.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "oro/common/service_control.h"
+#include "temp_root.h"
+#ifdef _WIN32
+#include "oro/platform/text.h"
+#include "oro/platform/windows/windows_adapters.h"
+#else
 #include "oro/platform/sim/sim_adapters.h"
 #include "oro/platform/sim/sim_services.h"
 #include "oro/platform/sqlite/sqlite_registry_store.h"
-#include "temp_root.h"
+#endif
 
 namespace oro::common {
 namespace {
 
 namespace svcstate = platform::svcstate;
-using platform::sim::SimService;
 using std::chrono::milliseconds;
 
 class StepClock final : public platform::Clock {
@@ -24,6 +31,122 @@ class StepClock final : public platform::Clock {
   void Sleep(Duration d) override { now_ += d; }
   Duration now_{1000000};
 };
+
+// The restart's progress as text, and its message ("" when it succeeded).
+std::wstring RestartLogged(platform::ServiceManager& manager, platform::Clock& clock, const std::wstring& name,
+                           std::vector<std::wstring>* steps) {
+  ServiceControl control(manager, clock);
+  control.SetProgress([steps](ServiceStep step, const std::wstring& n) {
+    static const wchar_t* const kNames[] = {L"stopping ", L"stopped ", L"starting ", L"started "};
+    steps->push_back(kNames[static_cast<int>(step)] + n);
+  });
+  try {
+    control.RestartServiceWithDependents(name);
+  } catch (const ServiceException& e) {
+    return e.Message();
+  }
+  return L"";
+}
+
+TEST(ServiceControl, UnreachableManagerIsReported) {
+  struct Down final : platform::ServiceManager {
+    platform::ErrorCode Connect() override { return platform::err::kRpcServerUnavailable; }
+    platform::ErrorCode Open(const std::wstring&, std::unique_ptr<platform::Service>*) override { return 0; }
+    platform::ErrorCode Create(const platform::ServiceConfig&) override { return platform::err::kRpcServerUnavailable; }
+  } down;
+  StepClock clock;
+  try {
+    ServiceControl(down, clock).RestartServiceWithDependents(L"AudioSrv");
+    FAIL() << "no exception";
+  } catch (const ServiceException& e) {
+    EXPECT_EQ(e.Message(), L"OpenSCManager failed (The RPC server is unavailable.)");
+  }
+}
+
+#ifdef _WIN32
+// A service of this program's own on the system's manager, made for each
+// case and removed after it (a running one is stopped first).
+class ScmServiceControlTest : public ::testing::Test {
+ protected:
+  static constexpr const wchar_t* kName = L"OroServiceControlTest";
+
+  void SetUp() override {
+    Remove();
+    ASSERT_EQ(manager_->Connect(), 0u);
+    const std::wstring program = platform::FromUtf8(
+        std::filesystem::path(test::BuiltFile("win_contract_service.exe")).make_preferred().string());
+    ASSERT_EQ(manager_->Create({kName, L"Oro service control test", L"\"" + program + L"\" " + kName}), 0u);
+  }
+  void TearDown() override { Remove(); }
+
+  void Remove() {
+    std::unique_ptr<platform::Service> s;
+    if (manager_->Open(kName, &s) != 0) return;
+    std::uint32_t state = 0;
+    s->Stop(&state);
+    WaitFor(svcstate::kStopped);
+    s->Delete();
+  }
+  std::uint32_t State() {
+    std::unique_ptr<platform::Service> s;
+    std::uint32_t state = 0;
+    if (manager_->Open(kName, &s) != 0 || s->GetState(&state) != 0) return 0;
+    return state;
+  }
+  bool WaitFor(std::uint32_t state) {
+    for (int i = 0; i < 1000; ++i) {
+      if (State() == state) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+  std::wstring Restart(const std::wstring& name) {
+    return RestartLogged(*manager_, platform::SystemClock(), name, &steps_);
+  }
+
+  std::unique_ptr<platform::ServiceManager> manager_ = platform::windows_host::MakeScmServiceManager();
+  std::vector<std::wstring> steps_;
+};
+
+TEST_F(ScmServiceControlTest, ARunningServiceIsStoppedAndStartedAgain) {
+  std::unique_ptr<platform::Service> s;
+  ASSERT_EQ(manager_->Open(kName, &s), 0u);
+  ASSERT_EQ(s->Start(), 0u);
+  ASSERT_TRUE(WaitFor(svcstate::kRunning));
+  EXPECT_EQ(Restart(kName), L"");
+  const std::wstring name = kName;
+  EXPECT_EQ(steps_, (std::vector<std::wstring>{L"stopping " + name, L"stopped " + name, L"starting " + name,
+                                               L"started " + name}));
+  EXPECT_EQ(State(), svcstate::kRunning);
+}
+
+TEST_F(ScmServiceControlTest, StoppedServiceIsOnlyStarted) {
+  ASSERT_EQ(State(), svcstate::kStopped);
+  EXPECT_EQ(Restart(kName), L"");
+  const std::wstring name = kName;
+  EXPECT_EQ(steps_, (std::vector<std::wstring>{L"starting " + name, L"started " + name}));
+  EXPECT_EQ(State(), svcstate::kRunning);
+}
+
+TEST_F(ScmServiceControlTest, AServiceWhoseProgramCannotRunReportsTheManagersReason) {
+  Remove();
+  ASSERT_EQ(manager_->Create({kName, L"Oro service control test", L"C:\\no\\such\\program.exe"}), 0u);
+  EXPECT_EQ(Restart(kName),
+            L"StartService failed for service \"OroServiceControlTest\" (The system cannot find the "
+            L"file specified.)");
+  EXPECT_EQ(steps_, std::vector<std::wstring>{L"starting OroServiceControlTest"});
+  EXPECT_EQ(State(), svcstate::kStopped);
+}
+
+TEST_F(ScmServiceControlTest, UnknownNamesGiveTheOpenServiceMessage) {
+  EXPECT_EQ(Restart(L"OroNoSuchService"),
+            L"OpenService failed for service \"OroNoSuchService\" (The specified service does not exist as an "
+            L"installed service.)");
+  EXPECT_TRUE(steps_.empty());
+}
+
+#else
+using platform::sim::SimService;
 
 class ServiceControlTest : public ::testing::Test {
  protected:
@@ -49,19 +172,7 @@ class ServiceControlTest : public ::testing::Test {
     return s;
   }
   // Runs the restart and gives its message, or "" when it succeeded.
-  std::wstring Restart(const std::wstring& name) {
-    ServiceControl control(*manager_, clock_);
-    control.SetProgress([this](ServiceStep step, const std::wstring& n) {
-      static const wchar_t* const kNames[] = {L"stopping ", L"stopped ", L"starting ", L"started "};
-      steps_.push_back(kNames[static_cast<int>(step)] + n);
-    });
-    try {
-      control.RestartServiceWithDependents(name);
-    } catch (const ServiceException& e) {
-      return e.Message();
-    }
-    return L"";
-  }
+  std::wstring Restart(const std::wstring& name) { return RestartLogged(*manager_, clock_, name, &steps_); }
   milliseconds Elapsed() const { return clock_.now_ - milliseconds(1000000); }
 
   test::TempRoot root_;
@@ -181,19 +292,7 @@ TEST_F(ServiceControlTest, FailedStartsAndStopsAreReportedAtOnceAndStoppedServic
   EXPECT_EQ(steps_, std::vector<std::wstring>{L"stopping Stubborn"});
 }
 
-TEST_F(ServiceControlTest, UnreachableManagerIsReported) {
-  struct Down final : platform::ServiceManager {
-    platform::ErrorCode Connect() override { return platform::err::kRpcServerUnavailable; }
-    platform::ErrorCode Open(const std::wstring&, std::unique_ptr<platform::Service>*) override { return 0; }
-    platform::ErrorCode Create(const platform::ServiceConfig&) override { return platform::err::kRpcServerUnavailable; }
-  } down;
-  try {
-    ServiceControl(down, clock_).RestartServiceWithDependents(L"AudioSrv");
-    FAIL() << "no exception";
-  } catch (const ServiceException& e) {
-    EXPECT_EQ(e.Message(), L"OpenSCManager failed (The RPC server is unavailable.)");
-  }
-}
+#endif
 
 }  // namespace
 }  // namespace oro::common

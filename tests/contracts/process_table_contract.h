@@ -31,30 +31,14 @@
 
 #include "oro/platform/process_table.h"
 #include "oro/platform/text.h"
+#include "standin_report.h"
 #include "temp_root.h"
 
 namespace oro::platform::contract {
 
 #ifdef _WIN32
-// What a stand-in started with ORO_STANDIN_REPORT set wrote about itself:
-// its folder, then its arguments (the program first); empty when it wrote
-// nothing within `wait`.
-inline std::vector<std::string> StandInReport(const std::string& file, std::chrono::milliseconds wait) {
-  const auto until = std::chrono::steady_clock::now() + wait;
-  do {
-    std::ifstream in(file, std::ios::binary);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    if (!lines.empty() && lines.back() == "end") {
-      lines.pop_back();
-      return lines;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  } while (std::chrono::steady_clock::now() < until);
-  return {};
-}
-
-inline void SetReportFile(const std::string& file) { _putenv_s("ORO_STANDIN_REPORT", file.c_str()); }
+using oro::test::SetReportFile;
+using oro::test::StandInReport;
 #endif
 
 template <typename Factory>

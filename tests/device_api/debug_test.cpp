@@ -1,8 +1,16 @@
 // _dbg and _dbgw: the 255-character limit, how narrow bytes are widened, the
-// wide format conventions, and the lines that reach ORO_DEBUG_LOG.
-#include <gtest/gtest.h>
+// wide format conventions, and the lines that reach ORO_DEBUG_LOG (through
+// the system's own debug output: syslog's adapter on Linux,
+// OutputDebugStringW's on Windows).
+#ifdef _WIN32
+#include <process.h>
+#include <stdlib.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -12,9 +20,14 @@
 #include <vector>
 
 #include "oro/device_api/library_context.h"
-#include "oro/platform/linux/host_adapters.h"
 #include "oro_ecd_api.h"
 #include "temp_root.h"
+#ifdef _WIN32
+#include "oro/platform/text.h"
+#include "oro/platform/windows/windows_adapters.h"
+#else
+#include "oro/platform/linux/host_adapters.h"
+#endif
 
 namespace oro::device_api {
 namespace {
@@ -89,6 +102,26 @@ TEST_F(DebugExports, NullFormatsAndMissingOutputAreIgnored) {
   _dbgw(L"nobody listens");
 }
 
+void SetVariable(const char* name, const std::string& value) {
+#ifdef _WIN32
+  _putenv_s(name, value.c_str());  // "" removes it
+#else
+  if (value.empty()) {
+    unsetenv(name);
+  } else {
+    setenv(name, value.c_str(), 1);
+  }
+#endif
+}
+
+std::shared_ptr<platform::DebugOutput> SystemDebugOutput() {
+#ifdef _WIN32
+  return platform::windows_host::MakeDebugStringOutput();
+#else
+  return platform::linux_host::MakeSyslogDebugOutput();
+#endif
+}
+
 std::vector<std::string> FileLines(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::vector<std::string> lines;
@@ -99,12 +132,12 @@ std::vector<std::string> FileLines(const std::string& path) {
 class DebugLogFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("ORO_DEBUG_LOG", log_.c_str(), 1);
+    SetVariable("ORO_DEBUG_LOG", log_);
     platform::Platform p;
-    p.debug = platform::linux_host::MakeSyslogDebugOutput();
+    p.debug = SystemDebugOutput();
     SetLibraryPlatform(std::move(p));
   }
-  void TearDown() override { unsetenv("ORO_DEBUG_LOG"); }
+  void TearDown() override { SetVariable("ORO_DEBUG_LOG", ""); }
 
   oro::test::TempRoot root_;
   std::string log_ = root_.Path() + "/debug.log";
@@ -122,25 +155,74 @@ TEST_F(DebugLogFile, LinesAreAppendedAsUtf8OnePerMessage) {
 }
 
 TEST_F(DebugLogFile, AFileThatCannotBeOpenedIsSkipped) {
-  setenv("ORO_DEBUG_LOG", (root_.Path() + "/missing/folder/debug.log").c_str(), 1);
+  SetVariable("ORO_DEBUG_LOG", root_.Path() + "/missing/folder/debug.log");
   _dbg("lost %d", 1);
-  setenv("ORO_DEBUG_LOG", root_.Path().c_str(), 1);  // a folder
+  SetVariable("ORO_DEBUG_LOG", root_.Path());  // a folder
   _dbgw(L"lost %d", 2);
-  setenv("ORO_DEBUG_LOG", log_.c_str(), 1);
+  SetVariable("ORO_DEBUG_LOG", log_);
   _dbg("kept");
   EXPECT_EQ(FileLines(log_), std::vector<std::string>{"kept"});
 }
 
+constexpr int kWriters = 4;
+constexpr int kLines = 200;
+
+void WriteLines(int w) {
+  const std::string body(200, static_cast<char>('a' + w));
+  for (int i = 0; i < kLines; ++i) _dbg("%d:%s", w, body.c_str());
+}
+
+#ifdef _WIN32
+// Windows cannot fork: the writers are this program again, on this test
+// alone, told by ORO_TEST_WRITER which writer to be and where to write.
+constexpr const char* kWriterVariable = "ORO_TEST_WRITER";
+constexpr const char* kWriterLogVariable = "ORO_TEST_WRITER_LOG";
+
+bool ServeAsWriter() {
+  const char* w = std::getenv(kWriterVariable);
+  const char* log = std::getenv(kWriterLogVariable);
+  if (!w || !*w || !log || !*log) return false;
+  SetVariable("ORO_DEBUG_LOG", log);
+  WriteLines(std::atoi(w));
+  return true;
+}
+
+std::vector<intptr_t> StartWriters(const std::string& log) {
+  std::vector<intptr_t> writers;
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::wstring filter =
+      L"--gtest_filter=" + platform::FromUtf8(std::string(info->test_suite_name()) + "." + info->name());
+  const std::wstring self = platform::FromUtf8(oro::test::OwnProgram());
+  const std::wstring quoted = L"\"" + self + L"\"";
+  const wchar_t* argv[] = {quoted.c_str(), filter.c_str(), L"--gtest_brief=1", nullptr};
+  // Each child inherits the variables as they are when it starts.
+  SetVariable(kWriterLogVariable, log);
+  for (int w = 0; w < kWriters; ++w) {
+    SetVariable(kWriterVariable, std::to_string(w));
+    writers.push_back(_wspawnv(_P_NOWAIT, self.c_str(), argv));
+  }
+  SetVariable(kWriterVariable, "");
+  SetVariable(kWriterLogVariable, "");
+  return writers;
+}
+#endif
+
 TEST_F(DebugLogFile, LinesOfConcurrentProcessesStayWhole) {
-  constexpr int kWriters = 4;
-  constexpr int kLines = 200;
+#ifdef _WIN32
+  if (ServeAsWriter()) return;
+  for (intptr_t writer : StartWriters(log_)) {
+    ASSERT_NE(writer, -1);
+    int status = -1;
+    ASSERT_EQ(_cwait(&status, writer, 0), writer);
+    ASSERT_EQ(status, 0);
+  }
+#else
   std::vector<pid_t> children;
   for (int w = 0; w < kWriters; ++w) {
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-      const std::string body(200, static_cast<char>('a' + w));
-      for (int i = 0; i < kLines; ++i) _dbg("%d:%s", w, body.c_str());
+      WriteLines(w);
       _exit(0);
     }
     children.push_back(pid);
@@ -150,6 +232,7 @@ TEST_F(DebugLogFile, LinesOfConcurrentProcessesStayWhole) {
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
+#endif
   const auto lines = FileLines(log_);
   ASSERT_EQ(lines.size(), static_cast<std::size_t>(kWriters * kLines));
   for (const auto& line : lines) {

@@ -1,19 +1,65 @@
 // The library's HID exports against the simulated headset and dongle: exact
 // wire bytes, the status reply, the 7.1 key and its acknowledgement, and the
-// results a silent, missing or vanishing device gives.
+// results a silent, missing or vanishing device gives. On Windows, where no
+// scripted device can be offered, the exports on the system's HID class with
+// none of the kit's devices present (Wine offers a mouse and a keyboard).
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "oro/common/hid_device.h"
 #include "oro/device_api/library_context.h"
 #include "oro/headset/headset_reports.h"
 #include "oro/platform/make_platform.h"
 #include "oro_ecd_api.h"
+#ifdef _WIN32
+#include "oro/platform/windows/windows_adapters.h"
+#else
 #include "sim_hid_fixture.h"
+#endif
 
 namespace oro::device_api {
 namespace {
+
+#ifdef _WIN32
+TEST(SetupApiHidExports, WithoutTheKitsDevicesNothingIsFoundSentOrWritten) {
+  platform::Platform p;
+  p.hid = platform::windows_host::MakeSetupApiHidBus();
+  SetLibraryPlatform(p);
+
+  // Whatever else the machine has, every HID interface is listed with its path.
+  hid_device_info* all = hid_enumerate(0, 0);
+  int listed = 0;
+  bool kits = false;
+  for (auto* e = all; e; e = e->next) {
+    ++listed;
+    EXPECT_NE(e->path, nullptr);
+    EXPECT_TRUE(e->path && *e->path);
+    kits = kits || e->vendor_id == 0x040B;
+  }
+  hid_free_enumeration(all);
+  if (kits) GTEST_SKIP() << "one of the kit's devices is plugged in";
+  if (listed == 0) GTEST_SKIP() << "the machine has no HID interface at all";
+
+  EXPECT_EQ(hid_enumerate(0x040B, 0xF779), nullptr);
+  EXPECT_EQ(getDeviceCount(), 0);
+  std::uint32_t v = 1, pid = 2, i = 3, r = 4;
+  EXPECT_EQ(_find_usb_device(&v, &pid, &i, &r), 0);
+  EXPECT_EQ(std::vector<std::uint32_t>({v, pid, i, r}), std::vector<std::uint32_t>({1, 2, 3, 4}));
+  EXPECT_EQ(_is_usb_connected(0x040B, 0xF778, 3, 2), -1);
+  const headset::Payload query = headset::BuildStatusQuery();
+  std::uint8_t in[64];
+  EXPECT_EQ(_hid_trans_data(0x040B, 0xF779, 3, 2, query.data(), in), -1);
+  EXPECT_EQ(_hid_trans_data(0x040B, 0xF779, 3, 2, query.data(), nullptr), -1);
+  EXPECT_EQ(hid_open_intf_col(0x040B, 0xF779, 3, 3), nullptr);
+  EXPECT_EQ(hid_open_path("\\\\?\\hid#no_such_device#0"), nullptr);
+  EXPECT_NE(hid_error(nullptr), nullptr);
+}
+#else
 
 class HidExportsTest : public test::SimHidFixture {
  protected:
@@ -148,6 +194,7 @@ TEST_F(HidExportsTest, TheHidapiNamesReachTheUpdateCollections) {
   EXPECT_EQ(hid_open_path("/no/such/device"), nullptr);
   EXPECT_NE(hid_error(nullptr), nullptr);
 }
+#endif
 
 }  // namespace
 }  // namespace oro::device_api

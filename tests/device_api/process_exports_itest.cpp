@@ -1,12 +1,20 @@
 // The library's process helpers against the simulated machine: real stand-in
 // programs started from the install folder, found by any letter case, ended;
 // bad names refused with the printed failure; the single-instance mutex
-// across real processes.
-#include <gtest/gtest.h>
+// across real processes. On Windows the same, on the system's processes,
+// named objects and (redirected) registry.
+#ifdef _WIN32
+#include <shlobj.h>
+#include <stdlib.h>
+#include <windows.h>
+#else
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
+
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -19,6 +27,12 @@
 #include "oro/platform/text.h"
 #include "oro_ecd_api.h"
 #include "temp_root.h"
+#ifdef _WIN32
+#include "line_child.h"
+#include "oro/platform/windows/windows_adapters.h"
+#include "standin_report.h"
+#include "windows_registry_fixture.h"
+#endif
 
 namespace oro::test {
 namespace {
@@ -27,10 +41,28 @@ using namespace std::chrono_literals;
 
 const std::wstring kInstance = L"Global\\{45A8C662-65D7-4679-801E-604A2DF76732}";
 
+#ifdef _WIN32
+// The system's processes and mutexes, the registry redirected to this test's
+// own keys, the named objects scoped to `root`'s runtime folder.
+platform::Platform TestPlatform(const TempRoot& root) {
+  platform::Platform p;
+  p.registry = OpenTestRegistry(root);
+  p.objects = platform::windows_host::MakeWindowsNamedObjects(root.RunDir());
+  p.processes = platform::windows_host::MakeToolhelpProcessTable();
+  return p;
+}
+constexpr char kSeparator = '\\';
+#else
+platform::Platform TestPlatform(const TempRoot& root) {
+  return platform::MakePlatform(platform::Profile::kSim, platform::ResolveStatePaths(root.Path().c_str()));
+}
+constexpr char kSeparator = '/';
+#endif
+
 class ProcessExports : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform_ = platform::MakePlatform(platform::Profile::kSim, platform::ResolveStatePaths(root_.Path().c_str()));
+    platform_ = TestPlatform(root_);
     device_api::SetLibraryPlatform(platform_);
     common::RegistryAccess reg(*platform_.registry);
     reg.CreateKey(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\OroSoundKit");
@@ -41,7 +73,11 @@ class ProcessExports : public ::testing::Test {
     _kill_task(L"audiodg.exe");
   }
 
-  static std::string BinDir() { return std::filesystem::path(BuiltFile("normal.exe")).parent_path().string(); }
+  // The folder in the system's own spelling, as an installer records it.
+  static std::string BinDir() {
+    return std::filesystem::path(BuiltFile("normal.exe")).parent_path().make_preferred().string();
+  }
+  static std::string InBin(const std::string& name) { return BinDir() + kSeparator + name; }
 
   // Waits until the name's running state is `running`.
   static bool Becomes(const wchar_t* name, int running) {
@@ -73,19 +109,36 @@ class ProcessExports : public ::testing::Test {
 
 TEST_F(ProcessExports, StartsFromTheInstallFolderFindsByAnyCaseAndKills) {
   EXPECT_EQ(_is_task_running(L"normal.exe"), 0);
+#ifdef _WIN32
+  const std::string report = root_.Path() + "/normal.report";
+  SetReportFile(report);
+#endif
   EXPECT_EQ(Printed([] { _start_task(L"normal.exe", L"--mode \"two words\" C:\\\\x", 1, nullptr); }), "");
+#ifdef _WIN32
+  SetReportFile("");
+#endif
   ASSERT_TRUE(Becomes(L"NORMAL.EXE", 1));
   EXPECT_EQ(_is_task_running(L"Normal.Exe"), 1);
 
   const auto running = Named(L"normal.exe");
   ASSERT_EQ(running.size(), 1u);
+#ifdef _WIN32
+  // The stand-in tells its folder and arguments itself.
+  const auto seen = StandInReport(report, std::chrono::seconds(20));
+  ASSERT_EQ(seen.size(), 5u) << "the program did not report its folder and arguments";
+  EXPECT_EQ(seen[1], InBin("normal.exe"));
+  EXPECT_EQ(std::vector<std::string>(seen.begin() + 2, seen.end()),
+            (std::vector<std::string>{"--mode", "two words", "C:\\\\x"}));
+#else
   std::ifstream cmdline("/proc/" + std::to_string(running[0].id) + "/cmdline", std::ios::binary);
   const std::string args((std::istreambuf_iterator<char>(cmdline)), std::istreambuf_iterator<char>());
   const std::string nul(1, '\0');
   EXPECT_EQ(args, BinDir() + "/normal.exe" + nul + "--mode" + nul + "two words" + nul + "C:\\\\x" + nul);
+#endif
 
   // A folder given by the caller replaces the install folder.
-  EXPECT_EQ(Printed([] { _start_task(L"audiodg.exe", nullptr, 0, platform::FromUtf8(BinDir() + "/").c_str()); }), "");
+  EXPECT_EQ(Printed([] { _start_task(L"audiodg.exe", nullptr, 0, platform::FromUtf8(BinDir() + kSeparator).c_str()); }),
+            "");
   ASSERT_TRUE(Becomes(L"AUDIODG.EXE", 1));
 
   _kill_task(L"NORMAL.exe");
@@ -96,21 +149,31 @@ TEST_F(ProcessExports, StartsFromTheInstallFolderFindsByAnyCaseAndKills) {
 
 TEST_F(ProcessExports, ProgramsThatCannotStartArePrintedAndNothingRuns) {
   EXPECT_EQ(Printed([] { _start_task(L"missing.exe", nullptr, 1, nullptr); }),
-            "failed start " + BinDir() + "/missing.exe,err=The system cannot find the file specified.\r\n");
+            "failed start " + InBin("missing.exe") + ",err=The system cannot find the file specified.\r\n");
 
-  const std::string plain = root_.Path() + "/plain.exe";
+  const std::string folder = std::filesystem::path(root_.Path()).make_preferred().string();
+  const std::string plain = folder + kSeparator + "plain.exe";
+#ifdef _WIN32
+  // Text is no program the system can load.
+  { std::ofstream(plain) << "not a program\r\n"; }
+  const std::string refused = ",err=%1 is not a valid Win32 application.\r\n";
+#else
   { std::ofstream(plain) << "#!/bin/sh\n"; }
   chmod(plain.c_str(), 0644);
-  EXPECT_EQ(Printed([&] { _start_task(L"plain.exe", nullptr, 1, platform::FromUtf8(root_.Path()).c_str()); }),
-            "failed start " + plain + ",err=Access is denied.\r\n");
+  const std::string refused = ",err=Access is denied.\r\n";
+#endif
+  EXPECT_EQ(Printed([&] { _start_task(L"plain.exe", nullptr, 1, platform::FromUtf8(folder).c_str()); }),
+            "failed start " + plain + refused);
 
   const std::string bad_name = ",err=The filename, directory name, or volume label syntax is incorrect.\r\n";
   EXPECT_EQ(Printed([] { _start_task(L"../bin/normal.exe", nullptr, 1, nullptr); }),
-            "failed start " + BinDir() + "/../bin/normal.exe" + bad_name);
+            "failed start " + InBin("../bin/normal.exe") + bad_name);
+  EXPECT_EQ(Printed([] { _start_task(L"..\\bin\\normal.exe", nullptr, 1, nullptr); }),
+            "failed start " + InBin("..\\bin\\normal.exe") + bad_name);
   EXPECT_EQ(Printed([] { _start_task(L"nor\nmal.exe", nullptr, 1, nullptr); }),
-            "failed start " + BinDir() + "/nor\nmal.exe" + bad_name);
-  EXPECT_EQ(Printed([] { _start_task(L"", nullptr, 1, nullptr); }), "failed start " + BinDir() + "/" + bad_name);
-  EXPECT_EQ(Printed([] { _start_task(nullptr, nullptr, 1, nullptr); }), "failed start " + BinDir() + "/" + bad_name);
+            "failed start " + InBin("nor\nmal.exe") + bad_name);
+  EXPECT_EQ(Printed([] { _start_task(L"", nullptr, 1, nullptr); }), "failed start " + InBin("") + bad_name);
+  EXPECT_EQ(Printed([] { _start_task(nullptr, nullptr, 1, nullptr); }), "failed start " + InBin("") + bad_name);
   EXPECT_EQ(_is_task_running(L"../bin/normal.exe"), 0);
   EXPECT_TRUE(Named(L"normal.exe").empty());
 
@@ -121,57 +184,128 @@ TEST_F(ProcessExports, ProgramsThatCannotStartArePrintedAndNothingRuns) {
   EXPECT_TRUE(Named(L"normal.exe").empty()) << "nothing starts without an install folder";
 }
 
-// In a forked process: takes the mutex, reports the result on `fd`, then
-// waits to be ended (or exits when told to through `go`).
-pid_t Holder(const platform::Platform& p, int report_fd, int go_fd) {
-  const pid_t pid = fork();
-  if (pid != 0) return pid;
+// Another process that takes the mutex and reports the result, then waits
+// to be ended (or exits when told to). POSIX forks; Windows starts this
+// program again on the current test, told by ORO_TEST_HOLDER_RUN whose
+// objects to use (ServeAsHolder, at the start of the test).
+#ifdef _WIN32
+constexpr const char* kHolderVariable = "ORO_TEST_HOLDER_RUN";
+
+bool ServeAsHolder() {
+  const char* run = std::getenv(kHolderVariable);
+  if (!run || !*run) return false;
+  platform::Platform p;
+  p.objects = platform::windows_host::MakeWindowsNamedObjects(run);
   device_api::SetLibraryPlatform(p);
-  const char result = static_cast<char>('0' + _IsAlreadyRun(kInstance.c_str()));
-  (void)!write(report_fd, &result, 1);
-  char c;
-  (void)!read(go_fd, &c, 1);
-  _exit(0);
+  std::printf("holder:%d\n", static_cast<int>(_IsAlreadyRun(kInstance.c_str())));
+  std::fflush(stdout);
+  char line[16];
+  (void)!std::fgets(line, sizeof line, stdin);
+  return true;
 }
 
-char Result(int fd) {
-  char c = '?';
-  EXPECT_EQ(read(fd, &c, 1), 1);
-  return c;
-}
+class Holder {
+ public:
+  Holder(const platform::Platform&, const TempRoot& root) : child_(Start(root)) {}
+  // The holder's _IsAlreadyRun, as a character.
+  char Result() {
+    for (std::string line = child_->Line(); !line.empty(); line = child_->Line()) {
+      if (line.rfind("holder:", 0) == 0) return line.back();
+    }
+    return '?';
+  }
+  void Release() {
+    child_->Send("go");
+    EXPECT_TRUE(child_->WaitForEnd());
+  }
+  void Kill() { child_.reset(); }
+
+ private:
+  static std::unique_ptr<LineChild> Start(const TempRoot& root) {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string filter = std::string("--gtest_filter=") + info->test_suite_name() + "." + info->name();
+    _putenv_s(kHolderVariable, root.RunDir().c_str());
+    auto child = std::make_unique<LineChild>(OwnProgram(), std::vector<std::string>{filter, "--gtest_brief=1"});
+    _putenv_s(kHolderVariable, "");
+    EXPECT_TRUE(child->Started());
+    return child;
+  }
+  std::unique_ptr<LineChild> child_;
+};
+#else
+bool ServeAsHolder() { return false; }
+
+class Holder {
+ public:
+  Holder(const platform::Platform& p, const TempRoot&) {
+    if (pipe(report_) != 0 || pipe(go_) != 0) return;
+    pid_ = fork();
+    if (pid_ != 0) return;
+    device_api::SetLibraryPlatform(p);
+    const char result = static_cast<char>('0' + _IsAlreadyRun(kInstance.c_str()));
+    (void)!write(report_[1], &result, 1);
+    char c;
+    (void)!read(go_[0], &c, 1);
+    _exit(0);
+  }
+  ~Holder() {
+    if (pid_ > 0) Kill();
+    for (int fd : {report_[0], report_[1], go_[0], go_[1]}) {
+      if (fd >= 0) close(fd);
+    }
+  }
+  char Result() {
+    char c = '?';
+    EXPECT_EQ(read(report_[0], &c, 1), 1);
+    return c;
+  }
+  void Release() {
+    (void)!write(go_[1], "x", 1);
+    EXPECT_EQ(waitpid(pid_, nullptr, 0), pid_);
+    pid_ = -1;
+  }
+  void Kill() {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  int report_[2] = {-1, -1};
+  int go_[2] = {-1, -1};
+  pid_t pid_ = -1;
+};
+#endif
 
 TEST_F(ProcessExports, OneInstanceUntilItsHolderEndsOrIsKilled) {
+  if (ServeAsHolder()) return;
   EXPECT_EQ(_IsGlobalMutexExist(kInstance.c_str()), -1);
-  int report[2], go[2];
-  ASSERT_EQ(pipe(report), 0);
-  ASSERT_EQ(pipe(go), 0);
 
-  const pid_t first = Holder(platform_, report[1], go[0]);
-  EXPECT_EQ(Result(report[0]), '0') << "the first process gets the mutex";
+  Holder first(platform_, root_);
+  EXPECT_EQ(first.Result(), '0') << "the first process gets the mutex";
   EXPECT_EQ(_IsGlobalMutexExist(kInstance.c_str()), 0);
-  const pid_t second = Holder(platform_, report[1], go[0]);
-  EXPECT_EQ(Result(report[0]), '1');
-  (void)!write(go[1], "xx", 2);  // both exit normally
-  waitpid(first, nullptr, 0);
-  waitpid(second, nullptr, 0);
+  Holder second(platform_, root_);
+  EXPECT_EQ(second.Result(), '1');
+  first.Release();  // both exit normally
+  second.Release();
   EXPECT_EQ(_IsGlobalMutexExist(kInstance.c_str()), -1);
 
-  const pid_t third = Holder(platform_, report[1], go[0]);
-  EXPECT_EQ(Result(report[0]), '0') << "free again once its holder ended";
+  Holder third(platform_, root_);
+  EXPECT_EQ(third.Result(), '0') << "free again once its holder ended";
   EXPECT_EQ(_IsAlreadyRun(kInstance.c_str()), 1) << "this process is the second one";
-  kill(third, SIGKILL);
-  waitpid(third, nullptr, 0);
+  third.Kill();
   EXPECT_EQ(_IsAlreadyRun(kInstance.c_str()), 0) << "a killed holder leaves the name free";
   EXPECT_EQ(_IsAlreadyRun(kInstance.c_str()), 1) << "and this process holds it now";
 
-  const pid_t fourth = Holder(platform_, report[1], go[0]);
-  EXPECT_EQ(Result(report[0]), '1');
-  (void)!write(go[1], "x", 1);
-  waitpid(fourth, nullptr, 0);
-  for (int fd : {report[0], report[1], go[0], go[1]}) close(fd);
+  Holder fourth(platform_, root_);
+  EXPECT_EQ(fourth.Result(), '1');
+  fourth.Release();
 }
 
 TEST_F(ProcessExports, AMutexOfAnotherUserCountsAsRunning) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Wine runs every process as one user";
+#else
   if (geteuid() != 0) GTEST_SKIP() << "needs root to act as a second user";
   const pid_t child = fork();
   if (child == 0) {
@@ -191,8 +325,17 @@ TEST_F(ProcessExports, AMutexOfAnotherUserCountsAsRunning) {
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
+#endif
 }
 
+#ifdef _WIN32
+TEST_F(ProcessExports, AdministratorIsWhoeverAdministersTheMachine) {
+  // An elevated token is one whose Administrators membership is in force.
+  EXPECT_EQ(_IsRunningAsAdmin(), IsUserAnAdmin() ? 1 : 0);
+  device_api::SetLibraryPlatform(platform::Platform{});
+  EXPECT_EQ(_IsRunningAsAdmin(), 0) << "nobody to ask";
+}
+#else
 TEST_F(ProcessExports, AdministratorIsWhoeverAdministersTheMachine) {
   EXPECT_EQ(_IsRunningAsAdmin(), 1);
   common::RegistryAccess reg(*platform_.registry);
@@ -200,6 +343,7 @@ TEST_F(ProcessExports, AdministratorIsWhoeverAdministersTheMachine) {
   reg.WriteDword(L"HKEY_LOCAL_MACHINE\\SOFTWARE\\OroSim\\System", L"UserIsAdmin", 0);
   EXPECT_EQ(_IsRunningAsAdmin(), 0);
 }
+#endif
 
 }  // namespace
 }  // namespace oro::test

@@ -3,8 +3,14 @@
 // None of it may crash or lose the caller's block.
 #include <fstream>
 
-#include "oro/platform/sqlite/sqlite_registry_store.h"
 #include "property_fixture.h"
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h.
+#include <sddl.h>
+#else
+#include "oro/platform/sqlite/sqlite_registry_store.h"
+#endif
 
 namespace oro::test {
 namespace {
@@ -22,7 +28,7 @@ TEST_F(PropertyTest, ShortPersistedBlockKeepsDefaultsBeyondItsEnd) {
   EXPECT_EQ(record_.Block1().MicSampleRate(), 44100u);
   EXPECT_EQ(record_.Block1().NoiseReductionStrength(), 50u);
   EXPECT_EQ(record_.Block1().VoiceKind(), common::Voice::kMonster);
-  EXPECT_EQ(record_.Block1().MonitorVolume(), 75u);
+  EXPECT_EQ(record_.Block1().MonitorVolume(), static_cast<std::uint32_t>(render_percent_));
   EXPECT_EQ(Persisted(kBlock1ValueName).size(), 6u) << "loading does not rewrite a stored block";
 }
 
@@ -80,17 +86,61 @@ TEST_F(PropertyTest, RecordWithoutALiveHandleStillStores) {
 }
 
 TEST_F(PropertyTest, SectionThatCannotBeCreatedLeavesAWorkingRecord) {
+#ifdef _WIN32
+  // A mutex holds the section's name: no section can be made by it.
+  std::unique_ptr<platform::NamedMutex> squatter;
+  ASSERT_EQ(platform_.objects->CreateMutex(common::kSectionName, nullptr, &squatter, nullptr), 0u);
+#else
   // The runtime folder is a file: no section can be made there.
   std::ofstream(root_.RunDir()) << "in the way";
+#endif
   Load();
-  EXPECT_EQ(record_.Block1().MicVolume(), 80u);
+  EXPECT_TRUE(SectionBytes().empty());
+  EXPECT_EQ(record_.Block1().MicVolume(), static_cast<std::uint32_t>(capture_percent_));
   PropertyBlock2 b2 = record_.Block2();
   b2.SetMasterVolume(12);
   EXPECT_EQ(setDeviceProperty(&record_, 2, &b2), ORO_OK);
   EXPECT_EQ(Persisted(kBlock2ValueName), Bytes(b2));
 }
 
+#ifdef _WIN32
+// The kit's key (in this test's redirected registry) readable but not
+// writable by anybody, this program included; open again when it goes.
+class ReadOnlyKey {
+ public:
+  explicit ReadOnlyKey(const std::wstring& path) : path_(path) {
+    HKEY key = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, WRITE_DAC | KEY_WOW64_64KEY, &key) != 0) return;
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;KR;;;WD)", SDDL_REVISION_1, &sd, nullptr)) {
+      ok_ = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd) == 0;
+      LocalFree(sd);
+    }
+    RegCloseKey(key);
+  }
+  ~ReadOnlyKey() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, WRITE_DAC | KEY_WOW64_64KEY, &key) == 0) {
+      SetTestKeyAccess(key, true);
+      RegCloseKey(key);
+    }
+  }
+  bool Ok() const { return ok_; }
+
+ private:
+  std::wstring path_;
+  bool ok_ = false;
+};
+#endif
+
 TEST_F(PropertyTest, StoreThatRefusesWritesIsReportedButTheSoundStillChanges) {
+#ifdef _WIN32
+  common::RegistryAccess admin(*platform_.registry);
+  admin.CreateKey(common::kBlockStoreKey);
+  const ReadOnlyKey read_only(RegistryBaseFor(root_) + L"\\HKEY_LOCAL_MACHINE\\SOFTWARE\\OroSoundKit");
+  ASSERT_TRUE(read_only.Ok());
+  device_api::SetLibraryPlatform(platform_);
+#else
   // The kit's key only readable for users, and the library running as one.
   common::RegistryAccess admin(*platform_.registry);
   const platform::KeySecurity read_only{platform::account::kAdministrators,
@@ -102,6 +152,7 @@ TEST_F(PropertyTest, StoreThatRefusesWritesIsReportedButTheSoundStillChanges) {
   platform::Platform refusing = platform_;
   refusing.registry = std::make_shared<platform::sqlite::SqliteRegistryStore>(root_.RegistryDb(), options);
   device_api::SetLibraryPlatform(refusing);
+#endif
 
   Load();  // nothing persisted and nothing can be: defaults
   EXPECT_EQ(record_.Block1().NoiseReductionStrength(), 50u);

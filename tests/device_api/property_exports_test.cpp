@@ -1,8 +1,11 @@
 // getDeviceInfo, setDeviceProperty and releaseDeviceInfo against a simulated
-// machine: what the record holds, what is persisted and what is published.
+// machine (or Windows' own registry, objects and endpoints): what the record
+// holds, what is persisted and what is published.
 #include "oro/common/eq_coefficients.h"
-#include "oro/platform/sim/sim_machine.h"
 #include "property_fixture.h"
+#ifndef _WIN32
+#include "oro/platform/sim/sim_machine.h"
+#endif
 
 namespace oro::test {
 namespace {
@@ -21,8 +24,8 @@ TEST_F(PropertyTest, FirstRunGivesDefaultsIdentityFiltersAndPublishesThem) {
   Load();
   const PropertyBlock1& b1 = record_.Block1();
   EXPECT_EQ(b1.MicSampleRate(), 48000u);
-  EXPECT_EQ(b1.MicVolume(), 80u);
-  EXPECT_EQ(b1.MonitorVolume(), 75u);
+  EXPECT_EQ(b1.MicVolume(), static_cast<std::uint32_t>(capture_percent_));
+  EXPECT_EQ(b1.MonitorVolume(), static_cast<std::uint32_t>(render_percent_));
   EXPECT_EQ(b1.NoiseReductionStrength(), 50u);
   EXPECT_EQ(b1.VoiceKind(), common::Voice::kMonster);
   EXPECT_FALSE(b1.MicMute());
@@ -30,9 +33,9 @@ TEST_F(PropertyTest, FirstRunGivesDefaultsIdentityFiltersAndPublishesThem) {
 
   const PropertyBlock2& b2 = record_.Block2();
   EXPECT_EQ(b2.SampleRate(), 48000u);
-  EXPECT_EQ(b2.MasterVolume(), 75);
-  EXPECT_EQ(b2.LeftVolume(), 75);
-  EXPECT_EQ(b2.RightVolume(), 75);
+  EXPECT_EQ(b2.MasterVolume(), render_percent_);
+  EXPECT_EQ(b2.LeftVolume(), render_percent_);
+  EXPECT_EQ(b2.RightVolume(), render_percent_);
   EXPECT_EQ(b2.EnvironmentKind(), common::Environment::kConcertHall);
   EXPECT_EQ(b2.Room(), common::RoomSize::kSmall);
   for (std::size_t i = 0; i < common::kEqBandCount; ++i) {
@@ -78,20 +81,25 @@ TEST_F(PropertyTest, LoadKeepsPersistedFieldsAndRefreshesVolumesAndMutes) {
   b3.SetGain(5, 6);
   StoreRaw(kBlock3ValueName, Bytes(b3));
 
+#ifndef _WIN32
+  // (Windows' endpoints are the machine's own: their mutes are left alone.)
   platform::sim::SimMachine machine(*platform_.registry);
   platform::sim::SimEndpoint capture;
   ASSERT_EQ(machine.Find(tools::sim::kHeadsetCapture, &capture), 0u);
   ASSERT_EQ(machine.SetMute(capture.info.id, true), 0u);
+#endif
 
   Load();
-  EXPECT_EQ(record_.Block1().MicVolume(), 80u);
+  EXPECT_EQ(record_.Block1().MicVolume(), static_cast<std::uint32_t>(capture_percent_));
+#ifndef _WIN32
   EXPECT_TRUE(record_.Block1().MicMute());
+#endif
   EXPECT_EQ(record_.Block1().MonitorVolume(), 33u);
   EXPECT_EQ(record_.Block1().NoiseReductionStrength(), 77u);
   EXPECT_TRUE(record_.Block1().Monitoring());
-  EXPECT_EQ(record_.Block2().MasterVolume(), 75);
-  EXPECT_EQ(record_.Block2().RightVolume(), 75);
-  EXPECT_FALSE(record_.Block2().SpeakerMute());
+  EXPECT_EQ(record_.Block2().MasterVolume(), render_percent_);
+  EXPECT_EQ(record_.Block2().RightVolume(), render_percent_);
+  EXPECT_FALSE(record_.Block2().SpeakerMute()) << "the stored mute gives way to the endpoint's";
   EXPECT_EQ(record_.Block2().EnvironmentKind(), common::Environment::kBathroom);
   EXPECT_EQ(record_.Block2().Band(5).gain_db, 6.0f);
   EXPECT_NE(record_.Block2().Coefficients(5).b0, 1.0f);
@@ -102,6 +110,9 @@ TEST_F(PropertyTest, LoadKeepsPersistedFieldsAndRefreshesVolumesAndMutes) {
 }
 
 TEST_F(PropertyTest, MissingCaptureEndpointReadsAsFiftyAndUnmuted) {
+#ifdef _WIN32
+  GTEST_SKIP() << "unplugs the capture endpoints, which only the simulated machine lets a test do";
+#else
   platform::sim::SimMachine machine(*platform_.registry);
   std::vector<platform::sim::SimEndpoint> all;
   ASSERT_EQ(machine.List(&all), 0u);
@@ -115,6 +126,7 @@ TEST_F(PropertyTest, MissingCaptureEndpointReadsAsFiftyAndUnmuted) {
   EXPECT_EQ(record_.Block1().MicVolume(), 50u);
   EXPECT_FALSE(record_.Block1().MicMute());
   EXPECT_EQ(record_.Block1().MonitorVolume(), 75u);
+#endif
 }
 
 TEST_F(PropertyTest, TypeOneAndTwoAreStoredAndPublishedAsGiven) {

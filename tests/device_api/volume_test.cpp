@@ -1,6 +1,8 @@
 // The volume and mute exports over the simulated machine: the readings the
 // panel sees (single-precision rounding), what reaches the endpoint, and the
-// fixed results when no endpoint can be used.
+// fixed results when no endpoint can be used. On Windows the same exports
+// over the machine's Core Audio endpoints (under Wine, the sound-server
+// fixture's), as far as the system lets a test change them.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,14 +11,107 @@
 
 #include "oro/device_api/library_context.h"
 #include "oro/platform/make_platform.h"
+#include "oro_ecd_api.h"
+#include "temp_root.h"
+#ifdef _WIN32
+#include "oro/platform/windows/windows_adapters.h"
+#else
 #include "oro/platform/sim/sim_layout.h"
 #include "oro/platform/sim/sim_machine.h"
 #include "oro/tools/sim/kit_machine.h"
-#include "oro_ecd_api.h"
-#include "temp_root.h"
+#endif
 
 namespace oro::device_api {
 namespace {
+
+#ifdef _WIN32
+using platform::Flow;
+
+class CoreAudioVolumeExports : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::Platform p;
+    p.audio = audio_;
+    SetLibraryPlatform(std::move(p));
+    if (!Volume(Flow::kRender) || !Volume(Flow::kCapture)) {
+      GTEST_SKIP() << "the machine has no default render and capture endpoints (under Wine: no sound server; run "
+                      "through CTest, whose fixture starts one)";
+    }
+  }
+  void TearDown() override {
+    for (auto& [volume, scalar] : restore_) volume->SetMasterScalar(scalar);
+  }
+
+  // The flow's default endpoint's volume, as the library finds it.
+  std::unique_ptr<platform::EndpointVolume> Volume(Flow flow) {
+    std::unique_ptr<platform::AudioEndpoint> endpoint;
+    std::unique_ptr<platform::EndpointVolume> volume;
+    if (audio_->GetDefaultEndpoint(flow, platform::Role::kMultimedia, &endpoint) != 0 ||
+        endpoint->ActivateVolume(&volume) != 0) {
+      return nullptr;
+    }
+    return volume;
+  }
+  float Scalar(Flow flow) {
+    float v = -1.0f;
+    EXPECT_EQ(Volume(flow)->GetMasterScalar(&v), platform::err::kSuccess);
+    return v;
+  }
+  // Skips unless the flow's volume can be set (it is put back afterwards).
+  void RequireWritable(Flow flow) {
+    auto volume = Volume(flow);
+    float now = 0;
+    ASSERT_EQ(volume->GetMasterScalar(&now), platform::err::kSuccess);
+    if (const platform::ErrorCode rc = volume->SetMasterScalar(now)) {
+      GTEST_SKIP() << "the endpoint's volume cannot be set (error " << rc
+                   << "; Wine's endpoint volume is a stand-in that always reads full)";
+    }
+    restore_.emplace_back(std::move(volume), now);
+  }
+
+  std::shared_ptr<platform::AudioSystem> audio_ = platform::windows_host::MakeCoreAudioSystem();
+  std::vector<std::pair<std::unique_ptr<platform::EndpointVolume>, float>> restore_;
+};
+
+TEST_F(CoreAudioVolumeExports, ReadingsAreTheDefaultEndpointsTruncatedPercent) {
+  for (Flow flow : {Flow::kRender, Flow::kCapture}) {
+    const int32_t want = static_cast<int32_t>(Scalar(flow) * 100.0f);
+    EXPECT_EQ(_getVolum(flow == Flow::kRender ? ORO_FLOW_RENDER : ORO_FLOW_CAPTURE), want);
+  }
+}
+
+TEST_F(CoreAudioVolumeExports, FlowsOtherThanRenderAndCaptureFail) {
+  const float render = Scalar(Flow::kRender);
+  for (int32_t flow : {2, -1, 3, 0x7fffffff}) {
+    EXPECT_EQ(_getVolum(flow), 50) << flow;
+    EXPECT_EQ(_GetMasterMute(flow), 0) << flow;
+    EXPECT_EQ(_SetVolum(10, flow), 0) << flow;
+    EXPECT_EQ(_SetMasterMute(1, flow), 0) << flow;
+  }
+  EXPECT_EQ(Scalar(Flow::kRender), render);
+}
+
+TEST_F(CoreAudioVolumeExports, SettingDividesInSinglePrecisionAndRefusesWhatIsOffTheScale) {
+  RequireWritable(Flow::kCapture);
+  if (IsSkipped()) return;
+  EXPECT_EQ(_SetVolum(35, ORO_FLOW_CAPTURE, 0), 1);
+  EXPECT_EQ(Scalar(Flow::kCapture), 35 / 100.0f);
+  EXPECT_EQ(_getVolum(ORO_FLOW_CAPTURE), 35);
+  EXPECT_EQ(_SetVolum(101, ORO_FLOW_CAPTURE), 0);
+  EXPECT_EQ(_SetVolum(-1, ORO_FLOW_CAPTURE), 0);
+  EXPECT_EQ(Scalar(Flow::kCapture), 35 / 100.0f);
+}
+
+TEST(VolumeExportsWithoutAudio, NoAudioSystemGivesTheFallbacks) {
+  SetLibraryPlatform(platform::Platform{});
+  for (int32_t flow : {ORO_FLOW_RENDER, ORO_FLOW_CAPTURE}) {
+    EXPECT_EQ(_getVolum(flow), 50);
+    EXPECT_EQ(_GetMasterMute(flow), 0);
+    EXPECT_EQ(_SetVolum(10, flow), 0);
+    EXPECT_EQ(_SetMasterMute(1, flow), 0);
+  }
+}
+#else
 
 using platform::Flow;
 using platform::Role;
@@ -178,6 +273,7 @@ TEST_F(VolumeExports, AHostWithoutEndpointsGivesTheFallbacks) {
   EXPECT_EQ(_SetVolum(10, ORO_FLOW_RENDER), 0);
   EXPECT_EQ(_SetMasterMute(1, ORO_FLOW_RENDER), 0);
 }
+#endif
 
 }  // namespace
 }  // namespace oro::device_api

@@ -77,6 +77,10 @@ bool LineChild::Send(const std::string& line) {
   return to_ && WriteFile(to_, l.data(), static_cast<DWORD>(l.size()), &written, nullptr) && written == l.size();
 }
 
+bool LineChild::WaitForEnd(int timeout_ms) {
+  return process_ && WaitForSingleObject(process_, static_cast<DWORD>(timeout_ms)) == WAIT_OBJECT_0;
+}
+
 bool LineChild::ReadSome(int timeout_ms) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
   for (;;) {
@@ -135,6 +139,19 @@ bool LineChild::Started() const { return pid_ > 0; }
 bool LineChild::Send(const std::string& line) {
   const std::string l = line + "\n";
   return write(to_, l.data(), l.size()) == static_cast<ssize_t>(l.size());
+}
+
+bool LineChild::WaitForEnd(int timeout_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (pid_ > 0) {
+    if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+      pid_ = -1;
+      return true;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return false;
 }
 
 bool LineChild::ReadSome(int timeout_ms) {

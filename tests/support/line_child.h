@@ -20,6 +20,8 @@ class LineChild {
   // The next line of output without its line break, or "" when none came
   // within `timeout_ms` (0: only what is already there).
   std::string Line(int timeout_ms = 10000);
+  // Whether the program ended by itself within `timeout_ms`.
+  bool WaitForEnd(int timeout_ms = 10000);
 
  private:
   bool ReadSome(int timeout_ms);

@@ -1,12 +1,6 @@
 // The client against a loopback server that sends exactly what each test
 // scripts: replies in pieces, odd passive replies, wrong amounts of data,
 // silence.
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <functional>
@@ -15,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "ftp_test_support.h"
+#include "loopback_socket.h"
 #include "scripted_ftp_server.h"
 
 namespace oro::updater {
@@ -215,12 +210,14 @@ TEST_F(ScriptedServer, HundredPercentOnlyAfterTheFinalConfirmation) {
 }
 
 TEST_F(ScriptedServer, SilentServerTimesOut) {
-  FtpSetTimeouts({300, 300});
+  // The idle time-out ends the wait well before the whole reply's deadline.
+  FtpSetTimeouts({300, 300, 30000});
   {
     ScriptedFtpServer server([](ScriptedPeer& p) { p.WaitForStop(); });
     const Download d = DownloadFrom(server.Port(), "f.bin");
     EXPECT_EQ(d.result, -4);
     EXPECT_NE(d.errors.find("接收响应失败: 10060"), std::string::npos) << d.errors;
+    EXPECT_EQ(FtpLastFailure(), "greeting: no complete reply within 300 ms (time-out)");
   }
   // Silent in the middle of the data.
   ScriptedFtpServer server([](ScriptedPeer& p) {
@@ -308,15 +305,9 @@ TEST_F(ScriptedServer, LineBreaksInsideArgumentsAreNeverSent) {
 }
 
 int UnusedLoopbackPort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof sa;
-  bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-  close(fd);
-  return ntohs(sa.sin_port);
+  int port = 0;
+  test::loopback::Close(test::loopback::Bound(-1, &port));
+  return port;
 }
 
 TEST(ConnectFailures, RefusedAndInvalidAddressLines) {
@@ -336,28 +327,20 @@ TEST(ConnectFailures, RefusedAndInvalidAddressLines) {
 TEST(ConnectFailures, UnansweredConnectTimesOut) {
   // A listener whose queue is full lets further connection requests go
   // unanswered, as an unreachable host does.
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof sa;
-  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
-  ASSERT_EQ(listen(fd, 0), 0);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-  std::vector<int> fillers;
-  for (int i = 0; i < 4; ++i) {
-    const int c = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-    connect(c, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    fillers.push_back(c);
-  }
+  namespace loopback = test::loopback;
+  int port = 0;
+  const loopback::Socket listener = loopback::Bound(0, &port);
+  ASSERT_NE(listener, loopback::kNone);
+  std::vector<loopback::Socket> fillers;
+  for (int i = 0; i < 4; ++i) fillers.push_back(loopback::ConnectWithoutWaiting(port));
   Pause(50);
   FtpSetTimeouts({300, 300});
   ::testing::internal::CaptureStderr();
-  const FtpSocket s = FtpConnect("127.0.0.1", ntohs(sa.sin_port));
+  const FtpSocket s = FtpConnect("127.0.0.1", port);
   const std::string errors = ::testing::internal::GetCapturedStderr();
   FtpSetTimeouts(FtpTimeouts{});
-  for (int c : fillers) close(c);
-  close(fd);
+  for (loopback::Socket c : fillers) loopback::Close(c);
+  loopback::Close(listener);
   EXPECT_EQ(s, kInvalidFtpSocket);
   EXPECT_NE(errors.find("连接失败: 10060 (连接超时)\n"), std::string::npos) << errors;
 }

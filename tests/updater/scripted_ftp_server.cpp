@@ -1,64 +1,38 @@
 #include "scripted_ftp_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 
 #include <gtest/gtest.h>
+
+#include "loopback_socket.h"
 
 namespace oro::test {
 namespace {
 
 constexpr auto kPatience = std::chrono::seconds(20);
 
-int ListenLoopback(int& port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof sa;
-  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || listen(fd, 4) != 0 ||
-      getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len) != 0) {
-    if (fd >= 0) close(fd);
-    return -1;
-  }
-  port = ntohs(sa.sin_port);
-  return fd;
-}
-
-void SendBytes(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (fd >= 0 && done < bytes.size()) {
-    const ssize_t n = send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-    if (n <= 0) return;
-    done += static_cast<std::size_t>(n);
-  }
-}
-
 }  // namespace
 
-ScriptedPeer::ScriptedPeer(int control, const std::atomic<bool>& stop, std::function<void(const std::string&)> record)
+using namespace loopback;
+
+ScriptedPeer::ScriptedPeer(std::intptr_t control, const std::atomic<bool>& stop,
+                           std::function<void(const std::string&)> record)
     : control_(control), stop_(stop), record_(std::move(record)) {}
 
 ScriptedPeer::~ScriptedPeer() {
   CloseData();
-  if (listener_ >= 0) close(listener_);
+  Close(listener_);
 }
 
-bool ScriptedPeer::WaitReadable(int fd) {
+bool ScriptedPeer::WaitReadable(std::intptr_t socket) {
   const auto deadline = std::chrono::steady_clock::now() + kPatience;
   while (!stop_ && std::chrono::steady_clock::now() < deadline) {
-    pollfd p{fd, POLLIN, 0};
-    if (poll(&p, 1, 20) > 0) return true;
+    if (Readable(socket, 20)) return true;
   }
   return false;
 }
 
-void ScriptedPeer::Send(const std::string& bytes) { SendBytes(control_, bytes); }
+void ScriptedPeer::Send(const std::string& bytes) { SendAll(control_, bytes); }
 
 std::string ScriptedPeer::ReadCommand() {
   for (;;) {
@@ -71,7 +45,7 @@ std::string ScriptedPeer::ReadCommand() {
     }
     if (!WaitReadable(control_)) return "";
     char buf[512];
-    const ssize_t n = recv(control_, buf, sizeof buf, 0);
+    const long n = Receive(control_, buf, sizeof buf);
     if (n <= 0) return "";
     pending_.append(buf, static_cast<std::size_t>(n));
   }
@@ -85,21 +59,21 @@ bool ScriptedPeer::Expect(const std::string& verb) {
 
 int ScriptedPeer::OpenPassive() {
   int port = 0;
-  listener_ = ListenLoopback(port);
+  listener_ = Bound(4, &port);
   return port;
 }
 
 bool ScriptedPeer::AcceptData() {
   if (listener_ < 0 || !WaitReadable(listener_)) return false;
-  data_ = accept(listener_, nullptr, nullptr);
-  return data_ >= 0;
+  data_ = Accept(listener_);
+  return data_ != kNone;
 }
 
-void ScriptedPeer::SendData(const std::string& bytes) { SendBytes(data_, bytes); }
+void ScriptedPeer::SendData(const std::string& bytes) { SendAll(data_, bytes); }
 
 void ScriptedPeer::CloseData() {
-  if (data_ >= 0) close(data_);
-  data_ = -1;
+  Close(data_);
+  data_ = kNone;
 }
 
 void ScriptedPeer::WaitForStop() {
@@ -113,14 +87,14 @@ void ScriptedPeer::Login() {
 }
 
 ScriptedFtpServer::ScriptedFtpServer(Script script) {
-  listener_ = ListenLoopback(port_);
+  listener_ = Bound(4, &port_);
   thread_ = std::thread([this, script = std::move(script)] { Serve(script); });
 }
 
 ScriptedFtpServer::~ScriptedFtpServer() {
   stop_ = true;
   if (thread_.joinable()) thread_.join();
-  if (listener_ >= 0) close(listener_);
+  Close(listener_);
 }
 
 std::vector<std::string> ScriptedFtpServer::Commands() {
@@ -129,14 +103,13 @@ std::vector<std::string> ScriptedFtpServer::Commands() {
 }
 
 void ScriptedFtpServer::Serve(Script script) {
-  if (listener_ < 0) return;
+  if (listener_ == kNone) return;
   const auto deadline = std::chrono::steady_clock::now() + kPatience;
-  int control = -1;
-  while (!stop_ && control < 0 && std::chrono::steady_clock::now() < deadline) {
-    pollfd p{listener_, POLLIN, 0};
-    if (poll(&p, 1, 20) > 0) control = accept(listener_, nullptr, nullptr);
+  Socket control = kNone;
+  while (!stop_ && control == kNone && std::chrono::steady_clock::now() < deadline) {
+    if (Readable(listener_, 20)) control = Accept(listener_);
   }
-  if (control < 0) return;
+  if (control == kNone) return;
   {
     ScriptedPeer peer(control, stop_, [this](const std::string& line) {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -147,7 +120,7 @@ void ScriptedFtpServer::Serve(Script script) {
       if (line == "QUIT") peer.Send("221 bye\r\n");
     }
   }
-  close(control);
+  Close(control);
 }
 
 std::string PassiveReply(int port, const std::string& host) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -14,7 +15,7 @@ namespace oro::test {
 
 class ScriptedPeer {
  public:
-  ScriptedPeer(int control, const std::atomic<bool>& stop, std::function<void(const std::string&)> record);
+  ScriptedPeer(std::intptr_t control, const std::atomic<bool>& stop, std::function<void(const std::string&)> record);
   ~ScriptedPeer();
 
   void Send(const std::string& bytes);
@@ -32,10 +33,11 @@ class ScriptedPeer {
   void Login();
 
  private:
-  bool WaitReadable(int fd);
-  int control_;
-  int listener_ = -1;
-  int data_ = -1;
+  bool WaitReadable(std::intptr_t socket);
+  // Sockets as loopback_socket.h holds them.
+  std::intptr_t control_;
+  std::intptr_t listener_ = -1;
+  std::intptr_t data_ = -1;
   std::string pending_;
   const std::atomic<bool>& stop_;
   std::function<void(const std::string&)> record_;
@@ -52,7 +54,7 @@ class ScriptedFtpServer {
 
  private:
   void Serve(Script script);
-  int listener_ = -1;
+  std::intptr_t listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};
   std::mutex mutex_;

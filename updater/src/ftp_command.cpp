@@ -23,9 +23,11 @@ enum class LineEnd { kLine, kClosed, kFailed, kTooLong };
 // Reads up to and including the next line feed without taking anything past
 // it from the socket, so the next reply stays queued for the next command.
 // Every wait ends by the exchange's deadline, so a server handing out one
-// byte at a time cannot hold the caller longer than that.
-LineEnd ReadLine(FtpSocket socket, std::string& line, std::size_t limit, const Clock::time_point* deadline,
-                 int& error) {
+// byte at a time cannot hold the caller longer than that, and by the idle
+// time-out, so a silent one cannot hold it longer than that either. On a
+// time-out `bound_ms` is the bound that ran out.
+LineEnd ReadLine(FtpSocket socket, std::string& line, std::size_t limit, const Clock::time_point* deadline, int idle_ms,
+                 int& error, int& bound_ms) {
   char buf[1024];
   while (line.size() < limit) {
     if (deadline) {
@@ -34,7 +36,11 @@ LineEnd ReadLine(FtpSocket socket, std::string& line, std::size_t limit, const C
         error = net::wsa::kTimedOut;
         return LineEnd::kFailed;
       }
-      if (!net::WaitReadable(socket, static_cast<int>(left), error)) return LineEnd::kFailed;
+      const bool idle_first = idle_ms > 0 && idle_ms < left;
+      if (!net::WaitReadable(socket, idle_first ? idle_ms : static_cast<int>(left), error)) {
+        if (idle_first) bound_ms = idle_ms;
+        return LineEnd::kFailed;
+      }
     }
     const long peeked = net::Receive(socket, buf, sizeof buf, error, true);
     if (peeked < 0) return LineEnd::kFailed;
@@ -143,12 +149,12 @@ FtpReply FtpCommand(FtpSocket socket, const std::string& command) {
   FtpReplyAssembler reply;
   while (!reply.Complete()) {
     std::string line;
-    const LineEnd end = ReadLine(socket, line, kMaxFtpReplyBytes - reply.Text().size(), by, error);
+    int bound_ms = by ? reply_ms : static_cast<int>(g_idle_ms);
+    const LineEnd end = ReadLine(socket, line, kMaxFtpReplyBytes - reply.Text().size(), by, g_idle_ms, error, bound_ms);
     if (end == LineEnd::kFailed) {
       diag::Err("接收响应失败: " + std::to_string(error));
       diag::SetFailure(error == net::wsa::kTimedOut
-                           ? "no complete " + ReplyTo(command) + " within " +
-                                 Seconds(by ? reply_ms : static_cast<int>(g_idle_ms)) + " (time-out)"
+                           ? "no complete " + ReplyTo(command) + " within " + Seconds(bound_ms) + " (time-out)"
                            : "receiving the " + ReplyTo(command) + " failed (error " + std::to_string(error) + ")");
       return {};
     }

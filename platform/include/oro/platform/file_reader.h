@@ -54,7 +54,7 @@ class BoundedFile {
   struct Data;  // the system's handle, kept out of this header
   explicit BoundedFile(std::unique_ptr<Data> data, std::uint64_t size);
   // The system's part (one per adapter; the bounds and messages shared by all
-  // are in platform/core): a regular file opened with its size, or null with
+  // are in platform/shared): a regular file opened with its size, or null with
   // the error and message; and a read of at most `size` bytes, `size` > 0.
   static std::unique_ptr<BoundedFile> OpenRegular(const std::string& path, FileReadError* error, std::string* message);
   bool ReadSome(std::uint8_t* data, std::size_t size, std::size_t* count, std::string* message);

@@ -13,8 +13,14 @@ namespace oro::platform {
 // std::invalid_argument with a message naming the accepted values.
 Profile ProfileFromEnvironment();
 
-// Reads ORO_PLATFORM and ORO_ROOT. An unknown profile name throws
-// std::invalid_argument with a message naming the accepted values.
+// True when ORO_DIALOGS is "console": messages only go to standard error and
+// the debug output, even where a message box could be shown. Other values
+// count as unset here; MakePlatformFromEnvironment refuses them.
+bool ConsoleDialogsRequested();
+
+// Reads ORO_PLATFORM, ORO_ROOT and ORO_DIALOGS. An unknown profile name or
+// ORO_DIALOGS value throws std::invalid_argument with a message naming the
+// accepted values.
 Platform MakePlatformFromEnvironment();
 Platform MakePlatform(Profile profile, const StatePaths& paths);
 

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "oro/platform/debug_output.h"
-#include "oro/platform/dialogs.h"
 #include "oro/platform/hid_bus.h"
 #include "oro/platform/module_loader.h"
 #include "oro/platform/named_objects.h"
@@ -51,8 +50,5 @@ std::unique_ptr<HidBus> MakeHidrawBus();
 // dlopen of a regular file owned by the caller or root that nobody else may
 // write, on a path whose folders nobody else may change.
 std::unique_ptr<ModuleLoader> MakeDlModuleLoader();
-
-// Messages on standard error and the debug output; never waits for anybody.
-std::unique_ptr<Dialogs> MakeConsoleDialogs(std::shared_ptr<DebugOutput> debug);
 
 }  // namespace oro::platform::linux_host

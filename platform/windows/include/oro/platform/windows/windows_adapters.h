@@ -27,9 +27,15 @@ std::unique_ptr<SystemInfo> MakeWindowsSystemInfo();
 // LoadLibraryExW of a file only its owner, SYSTEM or the administrators may change.
 std::unique_ptr<ModuleLoader> MakeWindowsModuleLoader();
 
-// Messages on standard error and the debug output; never waits for anybody.
-// (The panel shows its own boxes; a service has nobody to click.)
-std::unique_ptr<Dialogs> MakeConsoleDialogs(std::shared_ptr<DebugOutput> debug);
+// MessageBoxW with no owner, an OK button and the icon asked for, topmost and
+// brought to the foreground; the same line goes to `debug` first. A box that
+// cannot be made (no desktop to show it on) becomes a line on standard error.
+// It waits for the user's answer: only for a process OnVisibleWindowStation.
+std::unique_ptr<Dialogs> MakeMessageBoxDialogs(std::shared_ptr<DebugOutput> debug);
+
+// True when the process's window station is the interactive, visible one (a
+// user's desktop); a service's never is.
+bool OnVisibleWindowStation();
 
 }  // namespace oro::platform::windows_host
 
